@@ -1,0 +1,55 @@
+// The code image of a pass: command entries, node headers and end-of-code
+// entries, little-endian, mirrored into the optional listing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lexlib/textfile.h"
+
+namespace qdl {
+
+// An emission that starts at this size or beyond reports message 10: the
+// host's code segment holds at most this many bytes.
+constexpr int32_t kCodeLimit = 29999;
+// The buffer behind it: one 4-byte emission started just below the limit
+// still fits, with room to spare.  Bytes beyond it are never stored.
+constexpr int32_t kCodeCapacity = 30007;
+
+class TKodogenepatop {
+ public:
+  // Creates the listing file when `listingName` is not empty.
+  explicit TKodogenepatop(const std::string& listingName);
+  // Checks and closes the listing (warning 27 on a write error).
+  ~TKodogenepatop();
+
+  void EmitByte(int32_t value, bool listed);
+  void EmitWord(int32_t value);
+  void EmitLong(int32_t value);
+  void BeginEntry(int32_t code, const char* text, bool addressed);
+  void EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName);
+  // Lays the string pool behind the code.
+  void AppendStrings();
+  // Writes the image in the selected output format.
+  void WriteOutput(const std::string& fileName);
+
+  std::vector<unsigned char> codeBuffer;
+  int32_t size = 0;
+  int32_t entryStart = 0;
+  std::unique_ptr<TextFile> listing;  // null without a listing
+
+ private:
+  void CheckLimit();
+  void Store(unsigned char byte);
+  void List(const std::string& text);
+};
+
+extern TKodogenepatop* CurrentCodeGenerator;
+
+// Output formats (option -f).
+enum : int32_t { kFormatBinary = 0, kFormatAssembler = 1, kFormatC = 2, kFormatDelphi = 3 };
+extern int32_t OutputFormat;
+
+}  // namespace qdl

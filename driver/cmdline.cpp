@@ -1,0 +1,118 @@
+// The command line: options, the five file names and their extensions.
+#include <cctype>
+
+#include "codegen/codegen.h"
+#include "driver/settings.h"
+#include "lexlib/baselex.h"
+#include "lexlib/cp1251.h"
+#include "lexlib/diagnostics.h"
+#include "lexlib/paths.h"
+
+namespace qdl {
+
+std::string IncludeSearchPath = kDefaultIncludePath;
+
+namespace {
+
+const char* const kOutputExtensions[] = {".bin", ".inc", ".h", ".pas"};
+
+const char kUsage[] =
+    "Вызов: qdl[32] [опции] вх_файл [вых_файл]\n"
+    "Опции: -fX - выходной формат:\n"
+    "             -fb - двоичный\n"
+    "             -fa - для Assembler\n"
+    "             -fc - для C, C++ [умолчание]\n"
+    "             -fd - для Delphi\n"
+    "       -LX - выводить листинг в файл X\n"
+    "       -DX - выводить дамп в файл X\n"
+    "       -SX - выводить статистику команд в файл X\n"
+    "       -IX - путь поиска для используемых файлов [inc]\n"
+    "       -JX - максимальное число ошибок компиляции [20]\n"
+    "       -V  - подробные сообщения компилятора [нет]\n"
+    "Расширения файлов по умолчанию:\n"
+    "  входной:    qdl\n"
+    "  выходной:   bin(-fb), inc(-fa), h(-fc), pas(-fd)\n"
+    "  листинг:    lst\n"
+    "  дамп:       dmp\n"
+    "  статистика: sta\n";
+
+// The name of a report file: the one given (with the default extension
+// when it has none), or the input's name with the default extension.
+std::string ReportName(const std::string& given, const std::string& input, const char* extension) {
+  if (!given.empty()) return WithDefaultExtension(given, extension);
+  PathParts parts = SplitPath(input);
+  parts.extension = extension;
+  return JoinPath(parts);
+}
+
+bool ReadOption(const char* argument, Options& options) {
+  int letter = tolower(static_cast<unsigned char>(argument[1]));
+  const char* value = argument + 2;
+  switch (letter) {
+    case 'f':
+      switch (tolower(static_cast<unsigned char>(value[0]))) {
+        case 'b': OutputFormat = kFormatBinary; return true;
+        case 'a': OutputFormat = kFormatAssembler; return true;
+        case 'c': OutputFormat = kFormatC; return true;
+        case 'd': OutputFormat = kFormatDelphi; return true;
+        default: return false;
+      }
+    case 'l':
+      options.listingOn = true;
+      options.listing = value;
+      return true;
+    case 'd':
+      options.dumpOn = true;
+      options.dump = value;
+      return true;
+    case 's':
+      options.statisticsOn = true;
+      options.statistics = value;
+      return true;
+    case 'i':
+      IncludeSearchPath = value;
+      return true;
+    case 'j':
+      ErrorLimit = StrToL32(value, 10);
+      return true;
+    case 'v':
+      options.verbose = true;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string UsageText() { return Cp1251(kUsage); }
+
+bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
+  int names = 0;
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (argument[0] == '-') {
+      if (!ReadOption(argument, options)) return false;
+    } else if (names == 0) {
+      options.input = WithDefaultExtension(argument, ".qdl");
+      ++names;
+    } else if (names == 1) {
+      options.output = WithDefaultExtension(argument, kOutputExtensions[OutputFormat]);
+      ++names;
+    } else {
+      return false;
+    }
+  }
+  if (names == 0) return false;
+  if (names == 1) {
+    PathParts parts = SplitPath(options.input);
+    parts.extension = kOutputExtensions[OutputFormat];
+    options.output = JoinPath(parts);
+  }
+  if (options.listingOn) options.listing = ReportName(options.listing, options.input, ".lst");
+  if (options.dumpOn) options.dump = ReportName(options.dump, options.input, ".dmp");
+  if (options.statisticsOn) options.statistics = ReportName(options.statistics, options.input, ".sta");
+  return true;
+}
+
+}  // namespace qdl

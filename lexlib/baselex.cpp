@@ -1,0 +1,484 @@
+#include "lexlib/baselex.h"
+
+#include <cstring>
+
+#include "lexlib/diagnostics.h"
+#include "lexlib/streams.h"
+
+namespace qdl {
+
+char TokenText[kMaxTokenLength + 1];
+int32_t TokenLength = 0;
+int32_t TokenValue = 0;
+
+namespace {
+
+constexpr const char* kModule = "BASELEX";
+constexpr int32_t kKeywordLinkedLine = 106;
+constexpr int kKeywordBucketCount = 101;
+
+KeywordEntry* keywordTable = nullptr;
+KeywordEntry* keywordBuckets[kKeywordBucketCount];
+
+}  // namespace
+
+// Class bits of every byte (Windows-1251).
+#define S CC_SPACE
+#define L CC_LETTER
+#define H (CC_LETTER | CC_HEX)
+#define B (CC_BIN | CC_OCT | CC_DEC | CC_HEX)
+#define O (CC_OCT | CC_DEC | CC_HEX)
+#define D (CC_DEC | CC_HEX)
+#define P CC_OPER
+#define M CC_DELIM
+const uint32_t CharClass[256] = {
+    // 00..1F: controls; tab, LF, VT, FF, CR and 1A are white space
+    0, 0, 0, 0, 0, 0, 0, 0, 0, S, S, S, S, S, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, S, 0, 0, 0, 0, 0,
+    //  space !  "  #  $  %  &  '  (  )  *  +  ,  -  .  /
+    S, P, 0, P, P, P, P, 0, M, M, P, P, M, P, P, P,
+    //  0  1  2  3  4  5  6  7  8  9  :  ;  <  =  >  ?
+    B, B, O, O, O, O, O, O, D, D, P, M, P, P, P, P,
+    //  @  A  B  C  D  E  F  G  H  I  J  K  L  M  N  O
+    P, H, H, H, H, H, H, L, L, L, L, L, L, L, L, L,
+    //  P  Q  R  S  T  U  V  W  X  Y  Z  [  \  ]  ^  _
+    L, L, L, L, L, L, L, L, L, L, L, M, 0, M, P, L,
+    //  `  a  b  c  d  e  f  g  h  i  j  k  l  m  n  o
+    0, H, H, H, H, H, H, L, L, L, L, L, L, L, L, L,
+    //  p  q  r  s  t  u  v  w  x  y  z  {  |  }  ~  7F
+    L, L, L, L, L, L, L, L, L, L, L, M, P, M, P, 0,
+    // 80..BF: no letters here (Ё A8 and ё B8 included)
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    // C0..FF: А..Я, а..я
+    L, L, L, L, L, L, L, L, L, L, L, L, L, L, L, L,
+    L, L, L, L, L, L, L, L, L, L, L, L, L, L, L, L,
+    L, L, L, L, L, L, L, L, L, L, L, L, L, L, L, L,
+    L, L, L, L, L, L, L, L, L, L, L, L, L, L, L, L,
+};
+#undef S
+#undef L
+#undef H
+#undef B
+#undef O
+#undef D
+#undef P
+#undef M
+
+namespace {
+
+struct CharMapTable {
+  unsigned char map[256];
+  constexpr CharMapTable() : map() {
+    for (int i = 0; i < 256; ++i) map[i] = static_cast<unsigned char>(i);
+    // Cyrillic letters that look like Latin ones.
+    const unsigned char fold[][2] = {
+        {0xC0, 'A'}, {0xC2, 'B'}, {0xC5, 'E'}, {0xCA, 'K'}, {0xCC, 'M'}, {0xCD, 'H'},
+        {0xCE, 'O'}, {0xD0, 'P'}, {0xD1, 'C'}, {0xD2, 'T'}, {0xD5, 'X'}, {0xE0, 'a'},
+        {0xE5, 'e'}, {0xEE, 'o'}, {0xF0, 'p'}, {0xF1, 'c'}, {0xF3, 'y'}, {0xF5, 'x'},
+    };
+    for (const auto& pair : fold) map[pair[0]] = pair[1];
+  }
+};
+
+constexpr CharMapTable kCharMapTable;
+
+}  // namespace
+
+const unsigned char CharMap[256] = {
+#define R(i) kCharMapTable.map[i]
+#define R16(i)                                                                          \
+  R(i), R(i + 1), R(i + 2), R(i + 3), R(i + 4), R(i + 5), R(i + 6), R(i + 7), R(i + 8), \
+      R(i + 9), R(i + 10), R(i + 11), R(i + 12), R(i + 13), R(i + 14), R(i + 15)
+    R16(0x00), R16(0x10), R16(0x20), R16(0x30), R16(0x40), R16(0x50), R16(0x60), R16(0x70),
+    R16(0x80), R16(0x90), R16(0xA0), R16(0xB0), R16(0xC0), R16(0xD0), R16(0xE0), R16(0xF0),
+#undef R16
+#undef R
+};
+
+int32_t NameHash(const char* text) {
+  uint32_t sum = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) sum += *p;
+  return static_cast<int32_t>(sum % 32768);
+}
+
+void SetKeywordTable(KeywordEntry* table) { keywordTable = table; }
+
+void ResetKeywordBuckets() {
+  for (KeywordEntry*& head : keywordBuckets) head = nullptr;
+}
+
+void InitKeywords() {
+  for (KeywordEntry* entry = keywordTable; entry != nullptr && entry->text != nullptr; ++entry) {
+    if (entry->link != nullptr) ReportAssertion(kModule, kKeywordLinkedLine);
+    for (char* p = entry->text; *p; ++p) *p = static_cast<char>(CharMap[static_cast<unsigned char>(*p)]);
+    KeywordEntry*& head = keywordBuckets[NameHash(entry->text) % kKeywordBucketCount];
+    if (head != nullptr) entry->link = head;
+    head = entry;
+  }
+}
+
+int32_t LookupKeyword() {
+  for (KeywordEntry* entry = keywordBuckets[NameHash(TokenText) % kKeywordBucketCount];
+       entry != nullptr; entry = entry->link) {
+    if (strcmp(entry->text, TokenText) == 0) return entry->token;
+  }
+  return 0;
+}
+
+int32_t StrToL32(const char* text, int base) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  auto digit = [](unsigned char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+  };
+  if ((base == 0 || base == 16) && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit(p[2]) < 16) {
+    p += 2;
+    base = 16;
+  } else if (base == 0) {
+    base = p[0] == '0' ? 8 : 10;
+  }
+  // Accumulate with saturation just above the 32-bit range.
+  const int64_t kSaturate = int64_t{1} << 32;
+  int64_t value = 0;
+  for (int d; (d = digit(*p)) < base; ++p) {
+    value = value * base + d;
+    if (value > kSaturate) value = kSaturate;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+namespace {
+
+void AppendChar(int c) {
+  if (TokenLength < kMaxTokenLength) TokenText[TokenLength] = static_cast<char>(c);
+  ++TokenLength;
+  if (TokenLength >= kMaxTokenLength) {
+    TokenLength = kMaxTokenLength;
+    ReportFatal(-5);
+  }
+}
+
+void Terminate() { TokenText[TokenLength] = 0; }
+
+void Unget(int c) {
+  if (CurrentStream != nullptr) CurrentStream->UngetChar(c);
+}
+
+int ScanWhile(uint32_t mask) {
+  for (;;) {
+    int c = ReadChar();
+    unsigned char m = CharMap[c];
+    if ((CharClass[m] & mask) == 0) {
+      Unget(c);
+      return c;
+    }
+    AppendChar(m);
+  }
+}
+
+bool IsDec(int c) { return (CharClass[c] & CC_DEC) != 0; }
+bool IsExponentLetter(int c) { return CharMap[c] == 'e' || CharMap[c] == 'E'; }
+
+int32_t IntegerToken(int32_t value) {
+  Terminate();
+  TokenValue = value;
+  return LEX_INTEGER;
+}
+
+int32_t RealError() {
+  Terminate();
+  ReportFatal(-12, TokenText);
+  return LEX_END;
+}
+
+int32_t ScanExponent() {
+  int e = ReadChar();
+  if (e == '+' || e == '-') {
+    AppendChar(e);
+    e = ReadChar();
+  }
+  AppendChar(e);
+  if (!IsDec(e)) return RealError();
+  ScanWhile(CC_DEC);
+  Terminate();
+  return LEX_REAL;
+}
+
+int32_t ScanFraction() {
+  int e = ReadChar();
+  if (!IsDec(e)) {
+    AppendChar(e);
+    return RealError();
+  }
+  AppendChar(e);
+  int s = ScanWhile(CC_DEC);
+  if (IsExponentLetter(s)) {
+    AppendChar(ReadChar());
+    return ScanExponent();
+  }
+  Terminate();
+  return LEX_REAL;
+}
+
+int32_t ScanDecimal(int c) {
+  AppendChar(c);
+  int s = ScanWhile(CC_DEC);
+  if (s == '.') {
+    ReadChar();
+    int t = ReadChar();
+    if (t == '.') {
+      Unget('.');
+      Unget('.');
+    } else {
+      Unget(t);
+      AppendChar('.');
+      return ScanFraction();
+    }
+  } else if (IsExponentLetter(s)) {
+    AppendChar(ReadChar());
+    return ScanExponent();
+  }
+  Terminate();
+  return IntegerToken(StrToL32(TokenText, 0));
+}
+
+int32_t ScanZero() {
+  AppendChar('0');
+  int d = ReadChar();
+  unsigned char m = CharMap[d];
+  if (m == 'x' || m == 'X') {
+    AppendChar('x');
+    ScanWhile(CC_HEX);
+    if (TokenLength == 2) ReportError(-10);
+    Terminate();
+    return IntegerToken(StrToL32(TokenText, 0));
+  }
+  if (m == 'b' || m == 'B') {
+    AppendChar('b');
+    ScanWhile(CC_BIN);
+    if (TokenLength == 2) ReportError(-10);
+    Terminate();
+    return IntegerToken(StrToL32(TokenText + 2, 2));
+  }
+  if (CharClass[m] & CC_OCT) {
+    AppendChar(d);
+    int s = ScanWhile(CC_OCT);
+    if (IsDec(s)) {
+      ScanWhile(CC_DEC);
+      Terminate();
+      ReportError(-11, TokenText);
+    }
+    Terminate();
+    return IntegerToken(StrToL32(TokenText, 0));
+  }
+  if (d == '.') {
+    AppendChar('.');
+    return ScanFraction();
+  }
+  if (m == 'e' || m == 'E') {
+    AppendChar(m);
+    return ScanExponent();
+  }
+  Unget(d);
+  return IntegerToken(0);
+}
+
+bool IsHexImage(int c) { return (CharClass[CharMap[c]] & CC_HEX) != 0; }
+
+int HexValue(int c) {
+  unsigned char m = CharMap[c];
+  if (m >= '0' && m <= '9') return m - '0';
+  return (m | 0x20) - 'a' + 10;
+}
+
+bool IsOctal(int c) { return c >= '0' && c <= '7'; }
+
+// After a backslash in a character or string constant.
+void ReadEscape() {
+  int d = ReadChar();
+  unsigned char m = CharMap[d];
+  if (m == 'x' || m == 'X') {
+    int e = ReadChar();
+    if (!IsHexImage(e)) {
+      ReportFatal(-7, "\\x");
+      return;
+    }
+    int value = HexValue(e);
+    int f = ReadChar();
+    if (IsHexImage(f))
+      value = value * 16 + HexValue(f);
+    else
+      Unget(f);
+    AppendChar(value);
+    return;
+  }
+  if (IsOctal(d)) {
+    int value = d - '0';
+    for (int i = 0; i < 2; ++i) {
+      int e = ReadChar();
+      if (!IsOctal(e)) {
+        Unget(e);
+        break;
+      }
+      value = value * 8 + (e - '0');
+    }
+    AppendChar(value & 0xFF);
+    return;
+  }
+  if (d == '\n' || d == 0) {
+    ReportFatal(-9);
+    return;
+  }
+  int stored;
+  switch (m) {
+    case '"': stored = 0x22; break;
+    case '\'': stored = 0x27; break;
+    case '*': stored = 0x2A; break;
+    case '/': stored = 0x2F; break;
+    case '?': stored = 0x3F; break;
+    case '\\': stored = 0x5C; break;
+    case 'a': stored = 0x07; break;
+    case 'b': stored = 0x08; break;
+    case 'f': stored = 0x0C; break;
+    case 'n': stored = 0x0A; break;
+    case 'r': stored = 0x0D; break;
+    case 't': stored = 0x09; break;
+    case 'v': stored = 0x0B; break;
+    default:
+      ReportFatal(-7);
+      return;
+  }
+  AppendChar(stored);
+}
+
+int32_t ScanCharacter() {
+  int d = ReadChar();
+  if (d == '\\') {
+    ReadEscape();
+  } else if (d == '\n' || d == 0) {
+    ReportFatal(-9);
+    return LEX_END;
+  } else {
+    AppendChar(d);
+  }
+  if (ReadChar() != '\'') {
+    ReportFatal(-9);
+    return LEX_END;
+  }
+  Terminate();
+  return LEX_CHARACTER;
+}
+
+int32_t ScanString() {
+  for (;;) {
+    int d = ReadChar();
+    if (d == '"') break;
+    if (d == '\\') {
+      ReadEscape();
+    } else if (d == '\n' || d == 0) {
+      ReportFatal(-9);
+      return LEX_END;
+    } else {
+      AppendChar(d);
+    }
+  }
+  Terminate();
+  return LEX_STRING;
+}
+
+// Skips a block comment whose opening has been read; comments nest.
+// Returns false when the input ends inside it.
+bool SkipBlockComment() {
+  int depth = 1;
+  while (depth != 0) {
+    int x = ReadChar();
+    if (x == 0) {
+      ReportWarning(-13);
+      return false;
+    }
+    if (x == '*') {
+      int y = ReadChar();
+      if (y == '/') --depth;
+      else if (y == '*') Unget(y);
+    } else if (x == '/') {
+      int y = ReadChar();
+      if (y == '*') ++depth;
+      else if (y == '/') Unget(y);
+    }
+  }
+  return true;
+}
+
+void SkipLineComment() {
+  for (int c = ReadChar(); c != '\n' && c != 0; c = ReadChar()) {
+  }
+}
+
+// A run of two or more operator characters: only keywords may form one.
+// Returns 0 when the run is no keyword (the input is then stopped).
+int32_t OperatorRun(int d) {
+  AppendChar(d);
+  ScanWhile(CC_OPER);
+  Terminate();
+  int32_t code = LookupKeyword();
+  if (code == 0) ReportFatal(-14, TokenText);
+  return code;
+}
+
+}  // namespace
+
+int32_t NextToken() {
+  for (;;) {
+    int c = ReadChar();
+    while (c != 0 && CharClass[c] == CC_SPACE) c = ReadChar();
+    if (c == 0) return LEX_END;
+    TokenLength = 0;
+    uint32_t cls = CharClass[c];
+    if (cls & CC_LETTER) {
+      AppendChar(CharMap[c]);
+      ScanWhile(CC_LETTER | CC_DEC);
+      Terminate();
+      int32_t code = LookupKeyword();
+      return code != 0 ? code : LEX_IDENTIFIER;
+    }
+    if (cls & CC_DEC) return c == '0' ? ScanZero() : ScanDecimal(c);
+    if (c == '\'') return ScanCharacter();
+    if (c == '"') return ScanString();
+    if (cls & CC_OPER) {
+      AppendChar(c);
+      int d = ReadChar();
+      if (c == '/' && d == '*') {
+        if (!SkipBlockComment()) return LEX_END;
+        continue;
+      }
+      if (c == '/' && d == '/') {
+        SkipLineComment();
+        continue;
+      }
+      if (CharClass[d] & CC_OPER) {
+        int32_t code = OperatorRun(d);
+        if (code != 0) return code;
+        continue;
+      }
+      Unget(d);
+      return c;
+    }
+    if (cls & CC_DELIM) return c;
+    AppendChar(c);
+    Terminate();
+    ReportError(-8, TokenText);
+  }
+}
+
+}  // namespace qdl

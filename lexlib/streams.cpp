@@ -1,0 +1,175 @@
+#include "lexlib/streams.h"
+
+#include <cstring>
+#include <new>
+
+#include "lexlib/diagnostics.h"
+#include "lexlib/paths.h"
+
+namespace qdl {
+
+TBazoviy_Bxodnoy_Potok* CurrentStream = nullptr;
+int32_t IncludeFilesOpened = 0;
+
+namespace {
+
+// Module name and source lines that assertion reports carry.
+constexpr const char* kModule = "BASELEX";
+constexpr int32_t kPushBackAssertionLine = 43;
+
+// Block sizes are multiples of 512 between 512 and 32256.
+constexpr int32_t kBlockBits = 0x7E00;
+constexpr int32_t kMinBlock = 512;
+
+}  // namespace
+
+TBazoviy_Bxodnoy_Potok::TBazoviy_Bxodnoy_Potok()
+    : previous(CurrentStream), pushBack{}, pushCount(0), line(0), fileName(nullptr), status(0) {
+  if (CurrentStream != nullptr) {
+    line = CurrentStream->line;
+    fileName = CurrentStream->fileName;
+  }
+  CurrentStream = this;
+}
+
+TBazoviy_Bxodnoy_Potok::~TBazoviy_Bxodnoy_Potok() { CurrentStream = previous; }
+
+void TBazoviy_Bxodnoy_Potok::UngetChar(int c) {
+  if (pushCount >= kPushBackCapacity) {
+    // The character is dropped: the pushback holds only ten.
+    ReportAssertion(kModule, kPushBackAssertionLine);
+    return;
+  }
+  if (c == '\n') --line;
+  pushBack[pushCount++] = static_cast<unsigned char>(c);
+}
+
+TFayloviy_Bxodnoy_Potok::TFayloviy_Bxodnoy_Potok(const char* name, const char* defaultExtension,
+                                                 int32_t requestedSize, const char* searchPath)
+    : file(nullptr), buffer(nullptr), position(nullptr), bufferSize(0) {
+  bufferSize = requestedSize & kBlockBits;
+  if (bufferSize < kMinBlock) bufferSize = kMinBlock;
+  buffer = new (std::nothrow) unsigned char[bufferSize + 2];
+  if (buffer == nullptr) {
+    status = -15;
+    return;
+  }
+  position = buffer;
+  buffer[0] = 0;
+  if (name == nullptr) {
+    status = -19;
+    return;
+  }
+  if (!OpenFile(name, defaultExtension, searchPath)) return;
+  fileName = pathName.c_str();
+  line = 1;
+  FillBuffer();
+  position = buffer;
+}
+
+bool TFayloviy_Bxodnoy_Potok::OpenFile(const char* name, const char* defaultExtension,
+                                       const char* searchPath) {
+  pathName = name;
+  if (defaultExtension != nullptr) pathName = WithDefaultExtension(pathName, defaultExtension);
+  if (pathName.size() > kMaxPathName) {
+    status = -19;
+    statusReported = true;
+    ReportError(-19, name);
+    return false;
+  }
+  if (!PathExists(pathName) && SplitPath(pathName).directory.empty() && searchPath != nullptr) {
+    std::string found;
+    std::string candidate = AbsolutePath(pathName);
+    if (PathExists(candidate)) found = candidate;
+    const char* entry = searchPath;
+    while (found.empty() && *entry != '\0') {
+      const char* end = strchr(entry, ';');
+      size_t length = end != nullptr ? static_cast<size_t>(end - entry) : strlen(entry);
+      if (length > 0) {
+        candidate.assign(entry, length);
+        if (candidate.back() != '/') candidate += '/';
+        candidate += pathName;
+        if (PathExists(candidate)) found = AbsolutePath(candidate);
+      }
+      entry += length;
+      if (*entry == ';') ++entry;
+    }
+    if (found.empty()) {
+      status = -20;
+      ReportError(-20, name);
+      return false;
+    }
+    pathName = found;
+  }
+  // Directories, devices and FIFOs are refused like missing files: reading
+  // them could block or fail in ways a source file never does.
+  if (!IsRegularFile(pathName) || (file = fopen(pathName.c_str(), "rb")) == nullptr) {
+    status = -20;
+    ReportError(-20, name);
+    return false;
+  }
+  return true;
+}
+
+TFayloviy_Bxodnoy_Potok::~TFayloviy_Bxodnoy_Potok() {
+  if (file != nullptr) fclose(file);
+  delete[] buffer;
+  if ((status == -6 || status == -15 || status == -19) && !statusReported)
+    ReportError(status, fileName);
+}
+
+int TFayloviy_Bxodnoy_Potok::FillBuffer() {
+  if (bufferSize != 0 && file != nullptr) {
+    size_t count = fread(buffer, 1, static_cast<size_t>(bufferSize), file);
+    if (count == 0 && ferror(file)) {
+      status = -6;
+    } else if (count > 0) {
+      bufferSize = static_cast<int32_t>(count);
+      buffer[count] = 0;
+      position = buffer + 1;
+      return buffer[0];
+    }
+  }
+  position = buffer;
+  if (buffer != nullptr) buffer[0] = 0;
+  bufferSize = 0;
+  return 0;
+}
+
+int TFayloviy_Bxodnoy_Potok::GetChar() {
+  int c;
+  if (pushCount != 0) {
+    c = pushBack[--pushCount];
+  } else {
+    if (position == nullptr) return 0;
+    c = *position++;
+    if (c == 0) c = FillBuffer();
+  }
+  if (c == '\n') ++line;
+  return c;
+}
+
+int ReadChar() {
+  if (InputStopped) {
+    while (CurrentStream != nullptr) delete CurrentStream;
+  }
+  while (CurrentStream != nullptr) {
+    int c = CurrentStream->GetChar();
+    if (c != 0) return c;
+    delete CurrentStream;
+  }
+  return 0;
+}
+
+int StreamDepth() {
+  int depth = 0;
+  for (TBazoviy_Bxodnoy_Potok* s = CurrentStream; s != nullptr; s = s->previous) ++depth;
+  return depth;
+}
+
+void ResetStreams() {
+  while (CurrentStream != nullptr) delete CurrentStream;
+  IncludeFilesOpened = 0;
+}
+
+}  // namespace qdl

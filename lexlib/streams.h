@@ -1,0 +1,71 @@
+// The stack of input streams: the main source and every included file.
+// The lexical analyzer reads its characters from the innermost stream;
+// at its end reading continues, without a break, in the stream below.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qdl {
+
+// Look-ahead of the lexical analyzer: it pushes back at most two
+// characters, so ten leave room and an eleventh is a compiler fault.
+constexpr int kPushBackCapacity = 10;
+
+// Requested block sizes; the stream reduces them to a multiple of 512.
+constexpr int32_t kMainBufferRequest = 10000;    // gives 9728
+constexpr int32_t kIncludeBufferRequest = 1000;  // gives 512
+
+class TBazoviy_Bxodnoy_Potok {
+ public:
+  TBazoviy_Bxodnoy_Potok();
+  virtual ~TBazoviy_Bxodnoy_Potok();
+  // The next byte of this stream (1..255), or 0 at its end.
+  virtual int GetChar() = 0;
+  virtual void UngetChar(int c);
+
+  TBazoviy_Bxodnoy_Potok* previous;
+  unsigned char pushBack[kPushBackCapacity];
+  int32_t pushCount;
+  int32_t line;
+  const char* fileName;  // not owned: this stream's or an older one's name
+  int32_t status;        // 0, or the negative message number of a failure
+};
+
+class TFayloviy_Bxodnoy_Potok : public TBazoviy_Bxodnoy_Potok {
+ public:
+  // Opens `name` (default extension added when it has none) and becomes
+  // the current stream whether or not the file could be opened.
+  TFayloviy_Bxodnoy_Potok(const char* name, const char* defaultExtension,
+                          int32_t requestedSize, const char* searchPath);
+  ~TFayloviy_Bxodnoy_Potok() override;
+  int GetChar() override;
+  int FillBuffer();
+
+  FILE* file;
+  unsigned char* buffer;  // bufferSize + 2 bytes, always 0-terminated
+  unsigned char* position;
+  int32_t bufferSize;
+  std::string pathName;
+
+ private:
+  bool OpenFile(const char* name, const char* defaultExtension, const char* searchPath);
+  bool statusReported = false;  // the failure was reported at construction
+};
+
+extern TBazoviy_Bxodnoy_Potok* CurrentStream;
+
+// The next byte of the whole input, or 0 when none is left.
+int ReadChar();
+
+// Number of streams on the stack.
+int StreamDepth();
+
+// Files opened by include statements since the last reset.
+extern int32_t IncludeFilesOpened;
+
+// Closes every open stream, innermost first, and clears the counters.
+void ResetStreams();
+
+}  // namespace qdl

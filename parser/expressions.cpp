@@ -1,0 +1,129 @@
+#include <cstdlib>
+#include <string>
+
+#include "codegen/codegen.h"
+#include "lexlib/diagnostics.h"
+#include "parser/actions.h"
+
+namespace qdl {
+
+namespace {
+
+bool pendingSet = false;
+bool pendingReported = false;
+std::string pendingText;
+
+// The check of every reduction that may follow a string constant: a text
+// in an expression has no value of its own.
+void StringCheck() {
+  if (!pendingSet) return;
+  ReportError(30, pendingText.c_str());
+  pendingReported = true;
+}
+
+int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+
+}  // namespace
+
+bool HasPendingString() { return pendingSet; }
+const char* PendingStringText() { return pendingText.c_str(); }
+
+void ClearPendingString() {
+  pendingSet = false;
+  pendingReported = false;
+  pendingText.clear();
+}
+
+void ReportUnreportedPendingString() {
+  if (pendingSet && !pendingReported) StringCheck();
+}
+
+int32_t ExprNumber(int32_t value) {
+  StringCheck();
+  return value;
+}
+
+int32_t ExprString(char* text) {
+  // In a command statement every text is reported at least once: one
+  // that a later text would replace unreported is reported now.
+  if (InCommandStatement) ReportUnreportedPendingString();
+  pendingSet = true;
+  pendingReported = false;
+  pendingText = text;
+  free(text);
+  return 0;
+}
+
+int32_t ExprName(TKvalificipovannoeImja* name) {
+  TIdentifikatop* member = name->member;
+  delete name;
+  int32_t value = 0;
+  if (member == nullptr) {
+    ReportError(17);
+  } else if (TKonctanta* constant = As<TKonctanta>(member)) {
+    value = constant->value;
+  } else if (TMetka* label = As<TMetka>(member)) {
+    value = label->address;
+  } else if (TCtpokovajaKonctanta* text = As<TCtpokovajaKonctanta>(member)) {
+    value = text->offset;
+  } else {
+    ReportError(17, member->name.c_str());
+  }
+  StringCheck();
+  return value;
+}
+
+int32_t ExprDollar() {
+  StringCheck();
+  return CurrentCodeGenerator != nullptr ? CurrentCodeGenerator->entryStart : 0;
+}
+
+int32_t ExprSize(TKvalificipovannoeImja* name) {
+  TIdentifikatop* member = name->member;
+  delete name;
+  int32_t value = 0;
+  TMetka* label = As<TMetka>(member);
+  if (TKomanda* command = As<TKomanda>(member)) {
+    value = command->length;
+  } else if (label != nullptr && label->isString) {
+    value = label->length;
+  } else if (TCtpokovajaKonctanta* text = As<TCtpokovajaKonctanta>(member)) {
+    value = text->length;
+  } else {
+    ReportError(11, member != nullptr ? member->name.c_str() : nullptr);
+  }
+  StringCheck();
+  return value;
+}
+
+int32_t ExprNegate(int32_t x) {
+  StringCheck();
+  return Wrap(-static_cast<int64_t>(x));
+}
+
+int32_t ExprMultiply(int32_t x, int32_t y) {
+  StringCheck();
+  return Wrap(static_cast<int64_t>(x) * y);
+}
+
+int32_t ExprDivide(int32_t x, int32_t y) {
+  if (y == 0) {
+    ReportError(1);
+    return 0;
+  }
+  StringCheck();
+  // The one quotient outside the range, INT32_MIN / -1, wraps to INT32_MIN.
+  return Wrap(static_cast<int64_t>(x) / y);
+}
+
+int32_t ExprAdd(int32_t x, int32_t y) {
+  StringCheck();
+  return Wrap(static_cast<int64_t>(x) + y);
+}
+
+int32_t ExprSubtract(int32_t x, int32_t y) {
+  StringCheck();
+  return Wrap(static_cast<int64_t>(x) - y);
+}
+
+}  // namespace qdl

@@ -1,0 +1,35 @@
+// The parser of the source language: keywords, token bridge, syntax-error
+// contexts and the generated LALR(1) engine.
+#pragma once
+
+#include <cstdint>
+
+namespace qdl {
+
+// Start-up: makes a fresh copy of the keyword table and has the lexer
+// fold it and enter it into its buckets.  May run again (tests, fuzzing).
+void InstallKeywords();
+// The folded text of the keyword "конец": the listing text of every
+// end-of-code entry.
+const char* EndKeywordText();
+
+// Next token for the parser, its value left in the parser's yylval.
+int32_t NextParserToken();
+
+// Parses the whole input: 0 when it was accepted, 1 when abandoned.
+int Parse();
+
+// The stack of syntax-error contexts: the message a syntax error gets
+// names the construct being read.  Ten are enough for the language's
+// deepest construct; more pushes are ignored.
+constexpr int kMaxErrorContexts = 10;
+// The parser stack holds this many entries; deeper nesting is reported.
+constexpr int kParserStackDepth = 200;
+
+void ResetErrorContexts();
+void PushErrorContext(int32_t message);
+void ReplaceErrorContext(int32_t message);
+void PopErrorContext();
+void ReportSyntaxError(const char* text);
+
+}  // namespace qdl

@@ -1,0 +1,80 @@
+// Identifiers and the contexts that hold them.  Contexts nest: lookup runs
+// from a context outwards through its enclosing contexts, and the open
+// contexts form a stack whose top is the current context.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace qdl {
+
+enum EntityKind : int32_t {
+  kKindCommand = 0,
+  kKindConstant = 1,
+  kKindLabel = 2,
+  kKindType = 3,
+  kKindNode = 4,
+  kKindStringConstant = 5,
+};
+
+class TIdentifikatop {
+ public:
+  // Takes over `name`, a heap text from the parser, and frees it.
+  TIdentifikatop(char* name, int32_t kind);
+  virtual ~TIdentifikatop() = default;
+  // Writes the entity as a line of the context dump.
+  virtual void Print(std::string& out, int indent) const;
+
+  TIdentifikatop* nextInContext = nullptr;
+  TIdentifikatop* nextInBucket = nullptr;  // older entry of the same name
+  const std::string name;
+  const int32_t kind;
+};
+
+// Checked downcast after a test of the kind.
+template <class T>
+T* As(TIdentifikatop* entity) {
+  return entity != nullptr && entity->kind == T::kKind ? static_cast<T*>(entity) : nullptr;
+}
+
+// Capacities the contexts are created with.  They only name the role of a
+// context: the table behind them grows with its contents, so that sources
+// with very many names stay fast.
+constexpr int32_t kGlobalCapacity = 301;
+constexpr int32_t kMemberCapacity = 301;
+constexpr int32_t kLabelCapacity = 101;
+
+class TKontekct {
+ public:
+  // Makes the new context current; enters `owner` into the enclosing one.
+  TKontekct(int32_t capacity, TIdentifikatop* owner);
+  virtual ~TKontekct();
+  virtual void PrintOwner(std::string& out, int indent) const;
+  virtual void PrintEntries(std::string& out, int indent) const;
+
+  void Insert(TIdentifikatop* entity);
+  TIdentifikatop* FindLocal(const char* name) const;
+  TIdentifikatop* Find(const char* name) const;
+  void Close();
+  void Detach();
+
+  TKontekct* parent;
+  TIdentifikatop* owner;
+  TIdentifikatop* entries = nullptr;  // newest first
+  TIdentifikatop* cursor = nullptr;
+  const int32_t capacity;
+  bool closed = false;
+
+ private:
+  // Newest entry of each name.  The keys view the entries' own names.
+  std::unordered_map<std::string_view, TIdentifikatop*> table_;
+};
+
+extern TKontekct* CurrentContext;
+
+// Writes "\n" and two spaces per indentation level.
+void BeginDumpLine(std::string& out, int indent);
+
+}  // namespace qdl

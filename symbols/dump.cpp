@@ -1,0 +1,61 @@
+#include "symbols/dump.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "lexlib/diagnostics.h"
+#include "lexlib/textfile.h"
+#include "symbols/entities.h"
+
+namespace qdl {
+
+namespace {
+
+void WriteReport(const std::string& fileName, const std::string& content) {
+  TextFile file;
+  if (!file.Create(fileName, true)) {
+    ReportWarning(26, fileName.c_str());
+    return;
+  }
+  file.Write(content);
+  if (!file.Close()) ReportWarning(28);
+}
+
+}  // namespace
+
+void WriteContextDump(const std::string& fileName) {
+  std::string content = "Context dump\n";
+  if (CurrentContext != nullptr) CurrentContext->PrintEntries(content, 0);
+  content += '\n';
+  WriteReport(fileName, content);
+}
+
+void WriteStatistics(const std::string& fileName) {
+  std::string content = "Statistics: count name [index]\n";
+  if (TKontekct* context = CurrentContext) {
+    // Commands by use, most used first; ties in order of declaration
+    // (the list runs newest first, so it is reversed before the sort).
+    std::vector<TKomanda*> commands;
+    for (context->cursor = context->entries; context->cursor != nullptr;
+         context->cursor = context->cursor->nextInContext) {
+      if (TKomanda* command = As<TKomanda>(context->cursor)) commands.push_back(command);
+    }
+    std::reverse(commands.begin(), commands.end());
+    std::stable_sort(commands.begin(), commands.end(),
+                     [](const TKomanda* a, const TKomanda* b) { return a->useCount > b->useCount; });
+    TKomanda* list = nullptr;
+    for (auto it = commands.rbegin(); it != commands.rend(); ++it) {
+      (*it)->nextInStatistics = list;
+      list = *it;
+    }
+    char count[16];
+    for (TKomanda* command = list; command != nullptr; command = command->nextInStatistics) {
+      snprintf(count, sizeof count, "%05d", command->useCount);
+      content += std::string(count) + " " + command->name + " [" + std::to_string(command->code) + "]\n";
+    }
+  }
+  WriteReport(fileName, content);
+}
+
+}  // namespace qdl
