@@ -6,7 +6,8 @@
 //   === file NAME       an input file (converted to Windows-1251)
 //   === dir NAME        an empty directory
 //   === symlink NAME TARGET
-//   === stdout          expected standard output after the banner line
+//   === stdout          expected standard output after the banner line;
+//                       {CWD} stands for the case's directory
 //   === stdout raw      expected standard output, banner included
 //   === exit N          expected exit status
 //   === expect NAME text [noeol]   a text file; lines end in CR LF, and
@@ -166,6 +167,8 @@ int main(int argc, char** argv) {
     std::cerr << "cannot make a temporary directory\n";
     return 2;
   }
+  char cwd[4096];
+  std::string caseDir = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
   std::vector<std::string> args;
   bool failed = false;
   auto fail = [&failed](const std::string& what) {
@@ -199,6 +202,7 @@ int main(int argc, char** argv) {
     if (h[0] == "stdout") {
       std::string expected = Joined(section.lines, "\n", true);
       if (!(h.size() >= 2 && h[1] == "raw")) expected = qdl::Cp1251("Компилятор qdl, 2001, ver 1.2\n") + expected;
+      for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, caseDir);
       if (output != expected) fail("standard output\n--- expected\n" + Show(expected) + "--- actual\n" + Show(output));
     } else if (h[0] == "exit" && h.size() >= 2) {
       if (status != atoi(h[1].c_str()))
