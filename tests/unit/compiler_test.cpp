@@ -1,0 +1,163 @@
+// Whole compilations run in-process: limits at N and N+1, large
+// generated sources, and runs repeated in one process.
+#include <gtest/gtest.h>
+
+#include "tests/unit/test_util.h"
+
+namespace qdl {
+namespace {
+
+using test::W;
+test::RunResult Compile(const std::string& arguments) { return test::Run(arguments); }
+test::RunResult Compile(const std::vector<std::string>& arguments) { return test::Run(arguments); }
+
+class CompilerTest : public ::testing::Test {
+ protected:
+  test::ScratchDir dir_;
+};
+
+std::string Nested(int depth) {
+  return "X = " + std::string(depth, '(') + "1" + std::string(depth, ')') + ";\n";
+}
+
+TEST_F(CompilerTest, ParserStackHolds193Parentheses) {
+  dir_.Write("p.qdl", Nested(193));
+  auto ok = Compile("-fb p");
+  EXPECT_EQ(ok.out, "");
+  EXPECT_EQ(ok.status, 0);
+  dir_.Write("p.qdl", Nested(194) + "Y = Z;\n");
+  auto overflow = Compile("-fb p");
+  EXPECT_EQ(overflow.out, W("Error p.qdl 1: ошибка декларации константы\n"));
+  EXPECT_EQ(overflow.status, 1);
+}
+
+TEST_F(CompilerTest, StackOverflowInACommandStatement) {
+  dir_.Write("p.qdl", W("команда 5 K a[1];\nK ") + std::string(300, '(') + "1;");
+  auto result = Compile("p");
+  EXPECT_EQ(result.out, W("Error p.qdl 2: ошибка при задании команды\n"));
+}
+
+// A source of `count` one-byte commands.
+std::string Commands(int count) {
+  std::string source = W("команда 5 K;\n");
+  for (int i = 0; i < count; ++i) source += "K;";
+  return source;
+}
+
+TEST_F(CompilerTest, CodeSizeLimit) {
+  // 29997 commands and the end-of-code entry: the largest image.
+  dir_.Write("c.qdl", Commands(29997));
+  auto fits = Compile("-fb -V c");
+  EXPECT_EQ(fits.status, 0);
+  EXPECT_NE(fits.out.find("Code size: 29998\n"), std::string::npos);
+  EXPECT_EQ(dir_.Read("c.bin").size(), 29998u);
+
+  // One more: the end-of-code entry still fits, the image does not.
+  dir_.Write("c.qdl", Commands(29998));
+  remove("c.bin");
+  auto over = Compile("-fb -V -L c");
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.out, "Input file:  c.qdl\nOutput file: c.bin\nListing:     c.lst\nPass 1\n" +
+                          W("Error: слишком длинный код\n") + "Code size: 29999\n");
+  EXPECT_FALSE(dir_.Exists("c.bin"));
+  std::string listing = dir_.Read("c.lst");
+  EXPECT_EQ(listing.find("Strings:"), std::string::npos);  // nothing appended
+  EXPECT_EQ(listing.substr(listing.size() - 12), "29998: " + W("кoнeц"));
+
+  // Two more: the end-of-code entry itself starts at the limit.
+  dir_.Write("c.qdl", Commands(29999));
+  auto twice = Compile("-fb c");
+  EXPECT_EQ(twice.out, W("Error: слишком длинный код\nError: слишком длинный код\n"));
+  EXPECT_EQ(twice.status, 2);
+}
+
+TEST_F(CompilerTest, CodeLimitInsideAPass) {
+  dir_.Write("c.qdl", Commands(30001));
+  auto result = Compile("-fb c");
+  EXPECT_EQ(result.out, W("Error c.qdl 2: слишком длинный код\nError c.qdl 2: слишком длинный код\n"));
+  EXPECT_EQ(result.status, 2);
+}
+
+std::string Strings(int count, int length) {
+  std::string source = W("команда 4 Сказать т[4];\n");
+  for (int i = 0; i < count; ++i)
+    source += "S" + std::to_string(i) + " = \"" + std::string(length, 'x') + "\";\n";
+  return source;
+}
+
+TEST_F(CompilerTest, StringPoolFullMark) {
+  // 100 texts of 99 characters: exactly 10000 bytes with their zeros.
+  dir_.Write("s.qdl", Strings(100, 99));
+  auto full = Compile("-fb s");
+  EXPECT_EQ(full.out, W("Error: слишком большая суммарная длина строк\n"));
+  EXPECT_EQ(full.status, 1);
+  EXPECT_FALSE(dir_.Exists("s.bin"));
+
+  // One more byte: the last zero lands at position 10000 and is stored.
+  dir_.Write("s.qdl", Strings(99, 99) + "Last = \"" + std::string(100, 'y') + "\";\n");
+  auto fits = Compile("-fb s");
+  EXPECT_EQ(fits.out, "");
+  EXPECT_EQ(dir_.Read("s.bin").size(), 1u + 10001u);
+}
+
+TEST_F(CompilerTest, StringAfterOverflowKeepsTheMark) {
+  // 11 texts of 901 bytes, then one of 201 that does not fit, then "".
+  dir_.Write("s.qdl", Strings(11, 900) + "Big = \"" + std::string(200, 'b') + "\";\nE = \"\";\n");
+  auto result = Compile("s");
+  EXPECT_EQ(result.out, W("Error: слишком большая суммарная длина строк\n"));
+}
+
+TEST_F(CompilerTest, IncludeCountIsBounded) {
+  // Each file includes itself twice: 2^64 files without a bound.
+  dir_.Write("r.qdl", W("используется \"r\"; используется \"r\";\n"));
+  auto result = Compile("-J100000 r");
+  std::string tooMany = W("слишком много используемых файлов: r\n");
+  EXPECT_NE(result.out.find(tooMany), std::string::npos);
+  EXPECT_EQ(result.status, 255);
+}
+
+TEST_F(CompilerTest, OverlongFileNames) {
+  std::string longName(4096, 'n');
+  dir_.Write("p.qdl", "");
+  auto output = Compile({"p", longName});
+  EXPECT_EQ(output.out, W("Error: недопустимое имя файла: ") + longName + ".h\n");
+  EXPECT_EQ(output.status, 1);
+  auto listing = Compile({"-L" + longName, "p"});
+  EXPECT_EQ(listing.out, W("Error: недопустимое имя файла: ") + longName + ".lst\n");
+  auto input = Compile({longName, "o"});
+  EXPECT_EQ(input.out, W("Error: недопустимое имя файла: ") + longName + ".qdl\n");
+  // 4095 bytes are accepted: the name is merely too long for the system.
+  auto atLimit = Compile({std::string(4091, 'n')});
+  EXPECT_EQ(atLimit.out, W("Error: файл не найден: ") + std::string(4091, 'n') + ".qdl\n");
+}
+
+TEST_F(CompilerTest, ExitStatusIsCappedAt255) {
+  std::string source;
+  for (int i = 0; i < 300; ++i) source += "X" + std::to_string(i) + " = Y;\n";
+  dir_.Write("e.qdl", source);
+  EXPECT_EQ(Compile("-J1000 e").status, 255);
+}
+
+TEST_F(CompilerTest, RepeatedRunsGiveTheSameResult) {
+  dir_.Write("p.qdl", W("команда 3 Идти ц[4];\nИдти Финиш;\nS = \"abc\";\nИдти S;\nФиниш:\n"));
+  auto first = Compile("-fb p");
+  std::string image = dir_.Read("p.bin");
+  for (int i = 0; i < 3; ++i) {
+    auto again = Compile("-fb p");
+    EXPECT_EQ(again.out, first.out);
+    EXPECT_EQ(dir_.Read("p.bin"), image);
+  }
+  EXPECT_EQ(image, std::string("\x03\x0A\0\0\0\x03\x0B\0\0\0\0abc\0", 15));
+}
+
+TEST_F(CompilerTest, LateListingWarningKeepsTheOutput) {
+  dir_.Write("p.qdl", W("команда 5 K;\nK;\n"));
+  if (symlink("/dev/full", "p.lst") != 0) GTEST_SKIP() << "no /dev/full";
+  auto result = Compile("-fb -L p");
+  EXPECT_EQ(result.out, W("Warning: ошибка записи файла листинга\n"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(dir_.Read("p.bin"), std::string("\x05\0", 2));
+}
+
+}  // namespace
+}  // namespace qdl
