@@ -8,6 +8,7 @@ if(BISON_EXECUTABLE)
   string(REGEX MATCH "[0-9]+\\.[0-9]+(\\.[0-9]+)?" _bison_version "${_bison_version_text}")
   if(_bison_version VERSION_EQUAL 3.8.2)
     set(_regen ${CMAKE_CURRENT_BINARY_DIR}/parser_regen)
+    file(MAKE_DIRECTORY ${_regen}/parser)
     add_custom_command(
       OUTPUT ${_regen}/parser/grammar.cc ${_regen}/parser/grammar.hh
       COMMAND ${CMAKE_COMMAND} -E make_directory ${_regen}/parser
