@@ -13,9 +13,9 @@ if(BISON_EXECUTABLE)
       OUTPUT ${_regen}/parser/grammar.cc ${_regen}/parser/grammar.hh
       COMMAND ${CMAKE_COMMAND} -E make_directory ${_regen}/parser
       COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y ${_regen}/parser/grammar.y
-      COMMAND ${BISON_EXECUTABLE} -o parser/grammar.cc --header=parser/grammar.hh parser/grammar.y
+      COMMAND ${CMAKE_COMMAND} -DBISON=${BISON_EXECUTABLE} -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/GenerateParser.cmake
       WORKING_DIRECTORY ${_regen}
-      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y ${CMAKE_CURRENT_SOURCE_DIR}/cmake/GenerateParser.cmake
       COMMENT "Regenerating the parser with Bison ${_bison_version}")
     add_custom_target(parser_check ALL
       COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/grammar.cc ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.cc
