@@ -304,6 +304,17 @@ int HexValue(int c) {
 
 bool IsOctal(int c) { return c >= '0' && c <= '7'; }
 
+// Escapes by a letter or sign: what follows the backslash (as folded)
+// and the byte it stands for.
+struct NamedEscape {
+  unsigned char letter;
+  unsigned char byte;
+};
+constexpr NamedEscape kNamedEscapes[] = {
+    {'"', 0x22}, {'\'', 0x27}, {'*', 0x2A}, {'/', 0x2F}, {'?', 0x3F}, {'\\', 0x5C}, {'a', 0x07},
+    {'b', 0x08}, {'f', 0x0C},   {'n', 0x0A},  {'r', 0x0D}, {'t', 0x09}, {'v', 0x0B},
+};
+
 // After a backslash in a character or string constant.
 void ReadEscape() {
   int d = ReadChar();
@@ -340,26 +351,13 @@ void ReadEscape() {
     ReportFatal(-9);
     return;
   }
-  int stored;
-  switch (m) {
-    case '"': stored = 0x22; break;
-    case '\'': stored = 0x27; break;
-    case '*': stored = 0x2A; break;
-    case '/': stored = 0x2F; break;
-    case '?': stored = 0x3F; break;
-    case '\\': stored = 0x5C; break;
-    case 'a': stored = 0x07; break;
-    case 'b': stored = 0x08; break;
-    case 'f': stored = 0x0C; break;
-    case 'n': stored = 0x0A; break;
-    case 'r': stored = 0x0D; break;
-    case 't': stored = 0x09; break;
-    case 'v': stored = 0x0B; break;
-    default:
-      ReportFatal(-7);
+  for (const NamedEscape& escape : kNamedEscapes) {
+    if (escape.letter == m) {
+      AppendChar(escape.byte);
       return;
+    }
   }
-  AppendChar(stored);
+  ReportFatal(-7);
 }
 
 int32_t ScanCharacter() {
