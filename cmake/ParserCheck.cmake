@@ -8,19 +8,19 @@ if(BISON_EXECUTABLE)
   string(REGEX MATCH "[0-9]+\\.[0-9]+(\\.[0-9]+)?" _bison_version "${_bison_version_text}")
   if(_bison_version VERSION_EQUAL 3.8.2)
     set(_regen ${CMAKE_CURRENT_BINARY_DIR}/parser_regen)
-    file(MAKE_DIRECTORY ${_regen}/parser)
+    file(MAKE_DIRECTORY ${_regen}/parser/generated)
     add_custom_command(
-      OUTPUT ${_regen}/parser/grammar.cc ${_regen}/parser/grammar.hh
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${_regen}/parser
+      OUTPUT ${_regen}/parser/generated/grammar.cc ${_regen}/parser/generated/grammar.hh
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_regen}/parser/generated
       COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y ${_regen}/parser/grammar.y
       COMMAND ${CMAKE_COMMAND} -DBISON=${BISON_EXECUTABLE} -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/GenerateParser.cmake
       WORKING_DIRECTORY ${_regen}
       DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y ${CMAKE_CURRENT_SOURCE_DIR}/cmake/GenerateParser.cmake
       COMMENT "Regenerating the parser with Bison ${_bison_version}")
     add_custom_target(parser_check ALL
-      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/grammar.cc ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.cc
-      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/grammar.hh ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.hh
-      DEPENDS ${_regen}/parser/grammar.cc ${_regen}/parser/grammar.hh
+      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/generated/grammar.cc ${CMAKE_CURRENT_SOURCE_DIR}/parser/generated/grammar.cc
+      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/generated/grammar.hh ${CMAKE_CURRENT_SOURCE_DIR}/parser/generated/grammar.hh
+      DEPENDS ${_regen}/parser/generated/grammar.cc ${_regen}/parser/generated/grammar.hh
       COMMENT "Checking that the committed parser matches parser/grammar.y")
     add_dependencies(qdl_core parser_check)
   else()

@@ -1,8 +1,8 @@
 /* The grammar of the source language.  Rules are numbered in this order
    (1 to 64); the empty "marker" rules run an action at their position
    inside a statement and switch the syntax-error context there.  The
-   generated grammar.cc and grammar.hh are committed: regenerate them from
-   the repository root with
+   generated parser/generated/grammar.cc and grammar.hh are committed:
+   regenerate them from the repository root with
      cmake -P cmake/GenerateParser.cmake  */
 
 %code requires {

@@ -8,7 +8,7 @@
 #include "lexlib/baselex.h"
 #include "lexlib/cp1251.h"
 #include "lexlib/diagnostics.h"
-#include "parser/grammar.hh"
+#include "parser/generated/grammar.hh"
 #include "parser/parser.h"
 
 namespace qdl {

@@ -6,7 +6,7 @@
 #include "lexlib/baselex.h"
 #include "lexlib/diagnostics.h"
 #include "lexlib/streams.h"
-#include "parser/grammar.hh"
+#include "parser/generated/grammar.hh"
 #include "tests/unit/test_util.h"
 
 namespace qdl {

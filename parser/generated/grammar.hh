@@ -35,8 +35,8 @@
    especially those whose name start with YY_ or yy_.  They are
    private implementation details that can be changed or removed.  */
 
-#ifndef YY_YY_PARSER_GRAMMAR_HH_INCLUDED
-# define YY_YY_PARSER_GRAMMAR_HH_INCLUDED
+#ifndef YY_YY_PARSER_GENERATED_GRAMMAR_HH_INCLUDED
+# define YY_YY_PARSER_GENERATED_GRAMMAR_HH_INCLUDED
 /* Debug traces.  */
 #ifndef YYDEBUG
 # define YYDEBUG 0
@@ -50,7 +50,7 @@ extern int yydebug;
 #include <cstdint>
 namespace qdl { struct TKvalificipovannoeImja; }
 
-#line 54 "parser/grammar.hh"
+#line 54 "parser/generated/grammar.hh"
 
 /* Token kinds.  */
 #ifndef YYTOKENTYPE
@@ -86,7 +86,7 @@ union YYSTYPE
   char* text;
   qdl::TKvalificipovannoeImja* qname;
 
-#line 90 "parser/grammar.hh"
+#line 90 "parser/generated/grammar.hh"
 
 };
 typedef union YYSTYPE YYSTYPE;
@@ -101,4 +101,4 @@ extern YYSTYPE yylval;
 int yyparse (void);
 
 
-#endif /* !YY_YY_PARSER_GRAMMAR_HH_INCLUDED  */
+#endif /* !YY_YY_PARSER_GENERATED_GRAMMAR_HH_INCLUDED  */
