@@ -35,23 +35,6 @@ void DestroyGlobalContext() {
   CurrentContext = nullptr;
 }
 
-void ResetAll() {
-  ResetDiagnostics();
-  ResetStreams();
-  InstallKeywords();
-  ResetErrorContexts();
-  ResetSemanticState();
-  DestroyCodeGenerator();
-  DestroyGlobalContext();
-  delete LabelContext;
-  LabelContext = nullptr;
-  SecondPassRequested = false;
-  ResetStringPool();
-  OutputFormat = kFormatC;
-  IncludeSearchPath = kDefaultIncludePath;
-  usagePrinted = false;
-}
-
 // The final clean-up: nothing of the run stays behind.
 void CleanUp() {
   ResetStringPool();
@@ -60,6 +43,20 @@ void CleanUp() {
   DestroyCodeGenerator();
   DestroyGlobalContext();
   ResetStreams();
+}
+
+// Every subsystem back to its start state, so that runs can follow each
+// other in one process.
+void ResetAll() {
+  ResetDiagnostics();
+  CleanUp();
+  InstallKeywords();
+  ResetErrorContexts();
+  ResetSemanticState();
+  SecondPassRequested = false;
+  OutputFormat = kFormatC;
+  IncludeSearchPath = kDefaultIncludePath;
+  usagePrinted = false;
 }
 
 void PrintVerboseNames(const Options& options) {
