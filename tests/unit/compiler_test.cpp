@@ -1,6 +1,11 @@
 // Whole compilations run in-process: limits at N and N+1, large
 // generated sources, and runs repeated in one process.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "tests/unit/test_util.h"
 
@@ -157,6 +162,23 @@ TEST_F(CompilerTest, LateListingWarningKeepsTheOutput) {
   EXPECT_EQ(result.out, W("Warning: ошибка записи файла листинга\n"));
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(dir_.Read("p.bin"), std::string("\x05\0", 2));
+}
+
+TEST_F(CompilerTest, PartlyWrittenOutputIsRemoved) {
+  // A file size limit makes the write of a regular file fail half-way.
+  dir_.Write("p.qdl", Commands(1000));
+  pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {100, 100};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    auto result = Compile("p");
+    bool expected = result.out == W("Error: ошибка записи выходного файла: p.h\n") && result.status == 1;
+    _exit(expected && !dir_.Exists("p.h") ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
