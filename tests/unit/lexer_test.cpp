@@ -188,6 +188,10 @@ TEST_F(LexerTest, StringLengthLimit) {
 }
 
 TEST_F(LexerTest, LongIdentifierIsCutAndStopsTheInput) {
+  auto fits = Lex(std::string(999, 'a') + " b");
+  ASSERT_EQ(fits.size(), 2u);
+  EXPECT_EQ(fits[0].text.size(), 999u);
+  EXPECT_EQ(Out(), "");
   auto tokens = Lex(std::string(1500, 'a') + " b");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_EQ(tokens[0].text, std::string(1000, 'a'));
