@@ -1,7 +1,6 @@
 // WriteOutput: the image as a raw binary, assembler "DB " lines, a C/C++
 // initialiser or a Delphi unit.
 #include <cstdio>
-#include <sys/stat.h>
 
 #include "codegen/codegen.h"
 #include "lexlib/diagnostics.h"

@@ -190,8 +190,8 @@ int ScanWhile(uint32_t mask) {
 bool IsDec(int c) { return (CharClass[c] & CC_DEC) != 0; }
 bool IsExponentLetter(int c) { return CharMap[c] == 'e' || CharMap[c] == 'E'; }
 
+// The text is terminated (and converted) by the caller.
 int32_t IntegerToken(int32_t value) {
-  Terminate();
   TokenValue = value;
   return LEX_INTEGER;
 }
@@ -291,6 +291,7 @@ int32_t ScanZero() {
     return ScanExponent();
   }
   Unget(d);
+  Terminate();
   return IntegerToken(0);
 }
 

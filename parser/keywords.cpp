@@ -1,13 +1,10 @@
 // The keyword table, written in readable Russian and turned into
 // Windows-1251 at start-up.
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "lexlib/baselex.h"
 #include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
 
@@ -47,32 +44,5 @@ void InstallKeywords() {
 }
 
 const char* EndKeywordText() { return table.empty() ? "" : table[kEndKeyword].text; }
-
-int32_t NextParserToken() {
-  for (;;) {
-    int32_t token = NextToken();
-    switch (token) {
-      case LEX_IDENTIFIER:
-      case LEX_STRING: {
-        char* copy = static_cast<char*>(malloc(static_cast<size_t>(TokenLength) + 1));
-        memcpy(copy, TokenText, static_cast<size_t>(TokenLength));
-        copy[TokenLength] = 0;
-        yylval.text = copy;
-        return token == LEX_IDENTIFIER ? IDENTIFIER : STRING;
-      }
-      case LEX_INTEGER:
-        yylval.num = TokenValue;
-        return NUMBER;
-      case LEX_REAL:
-        ReportError(2, TokenText);
-        break;
-      case LEX_CHARACTER:
-        ReportError(3, TokenText);
-        break;
-      default:
-        return token;
-    }
-  }
-}
 
 }  // namespace qdl

@@ -1,0 +1,40 @@
+// The token bridge: the lexer's tokens as the parser's, with real and
+// character constants reported and dropped.
+#include <cstdlib>
+#include <cstring>
+
+#include "lexlib/baselex.h"
+#include "lexlib/diagnostics.h"
+#include "parser/generated/grammar.hh"
+#include "parser/parser.h"
+
+namespace qdl {
+
+int32_t NextParserToken() {
+  for (;;) {
+    int32_t token = NextToken();
+    switch (token) {
+      case LEX_IDENTIFIER:
+      case LEX_STRING: {
+        char* copy = static_cast<char*>(malloc(static_cast<size_t>(TokenLength) + 1));
+        memcpy(copy, TokenText, static_cast<size_t>(TokenLength));
+        copy[TokenLength] = 0;
+        yylval.text = copy;
+        return token == LEX_IDENTIFIER ? IDENTIFIER : STRING;
+      }
+      case LEX_INTEGER:
+        yylval.num = TokenValue;
+        return NUMBER;
+      case LEX_REAL:
+        ReportError(2, TokenText);
+        break;
+      case LEX_CHARACTER:
+        ReportError(3, TokenText);
+        break;
+      default:
+        return token;
+    }
+  }
+}
+
+}  // namespace qdl
