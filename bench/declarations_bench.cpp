@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "driver/driver.h"
-#include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
+#include "text/encoding.h"
+#include "diagnostics/diagnostics.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "driver/driver.h"
 
-#include "codegen/codegen.h"
+#include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
-#include "driver/settings.h"
-#include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/paths.h"
-#include "lexlib/streams.h"
+#include "driver/command_line.h"
+#include "text/encoding.h"
+#include "diagnostics/diagnostics.h"
+#include "files/paths.h"
+#include "streams/input_stream.h"
 #include "parser/actions.h"
 #include "parser/parser.h"
 #include "symbols/dump.h"
@@ -20,7 +20,7 @@ namespace {
 constexpr int kMaxExitStatus = 255;
 
 bool usagePrinted = false;
-TKontekct* globalContext = nullptr;
+Context* globalContext = nullptr;
 
 bool PassIsClean() { return ErrorCount == 0 && WarningCount == 0 && !InputStopped; }
 
@@ -71,10 +71,10 @@ void StartPass(const Options& options) {
   ResetErrorContexts();
   ResetSemanticState();
   IncludeFilesOpened = 0;
-  new TFayloviy_Bxodnoy_Potok(options.input.c_str(), ".qdl", kMainBufferRequest, nullptr);
-  CurrentCodeGenerator = new TKodogenepatop(options.listingOn ? options.listing : "");
+  new SourceFileStream(options.input.c_str(), ".qdl", kMainBufferRequest, nullptr);
+  CurrentCodeGenerator = new CodeGenerator(options.listingOn ? options.listing : "");
   CurrentContext = nullptr;
-  globalContext = new TKontekct(kGlobalCapacity, nullptr);
+  globalContext = new Context(kGlobalCapacity, nullptr);
 }
 
 void AppendEndAndStrings() {
@@ -148,7 +148,7 @@ int ExitStatus() {
 
 int RunQdl(int argc, const char* const* argv) {
   ResetAll();
-  WriteStdout(Cp1251("Компилятор qdl, 2001, ver 1.2\n"));
+  WriteStdout(Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n"));
   Options options;
   if (!ReadCommandLine(argc, argv, options)) {
     WriteStdout(UsageText());

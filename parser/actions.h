@@ -19,12 +19,12 @@ void SelectNodeType(char* typeName);
 void DefineLabel(char* name);
 
 // Commands.
-extern TKomanda* CurrentCommand;
+extern Command* CurrentCommand;
 extern int32_t OperandIndex;
 void DeclareCommand(char* name, int32_t code);
 void DeclareOperand(char* name, int32_t size);
 void EndCommandDeclaration();
-void BeginCommandStatement(TKvalificipovannoeImja* name);
+void BeginCommandStatement(QualifiedName* name);
 void EmitOperand(int32_t value);
 void EndCommandStatement();
 void EndStatement();
@@ -36,9 +36,9 @@ constexpr int32_t kMaxIncludeFiles = 10000;
 // Expressions.  Every value is a 32-bit integer with wrap-around.
 int32_t ExprNumber(int32_t value);
 int32_t ExprString(char* text);
-int32_t ExprName(TKvalificipovannoeImja* name);
+int32_t ExprName(QualifiedName* name);
 int32_t ExprDollar();
-int32_t ExprSize(TKvalificipovannoeImja* name);
+int32_t ExprSize(QualifiedName* name);
 int32_t ExprNegate(int32_t x);
 int32_t ExprMultiply(int32_t x, int32_t y);
 int32_t ExprDivide(int32_t x, int32_t y);

@@ -2,14 +2,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "codegen/codegen.h"
-#include "lexlib/diagnostics.h"
+#include "codegen/code_generator.h"
+#include "diagnostics/diagnostics.h"
 #include "parser/actions.h"
 #include "parser/parser.h"
 
 namespace qdl {
 
-TKomanda* CurrentCommand = nullptr;
+Command* CurrentCommand = nullptr;
 int32_t OperandIndex = 0;
 
 namespace {
@@ -30,7 +30,7 @@ void DeclareCommand(char* name, int32_t code) {
     ReportError(15, name);
   else if (code < kFirstCommandCode || code > kLastCommandCode)
     ReportError(16, name);
-  CurrentCommand = new TKomanda(name, code);
+  CurrentCommand = new Command(name, code);
 }
 
 void DeclareOperand(char* name, int32_t size) {
@@ -46,13 +46,13 @@ void DeclareOperand(char* name, int32_t size) {
 
 void EndCommandDeclaration() { CurrentCommand = nullptr; }
 
-void BeginCommandStatement(TKvalificipovannoeImja* name) {
-  TUzel* node = name->node;
-  TTip* type = name->type;
-  TIdentifikatop* member = name->member;
+void BeginCommandStatement(QualifiedName* name) {
+  Node* node = name->node;
+  NodeType* type = name->type;
+  Identifier* member = name->member;
   delete name;
   if (member != nullptr) {
-    TKomanda* command = As<TKomanda>(member);
+    Command* command = As<Command>(member);
     if (command == nullptr) {
       ReportError(11, member->name.c_str());
     } else {

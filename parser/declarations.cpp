@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "codegen/codegen.h"
-#include "driver/settings.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "codegen/code_generator.h"
+#include "driver/command_line.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "parser/actions.h"
 
 namespace qdl {
@@ -17,7 +17,7 @@ void IncludeFile(char* name) {
   } else if (IncludeFilesOpened >= kMaxIncludeFiles) {
     ReportError(-24, name);
   } else {
-    auto* stream = new TFayloviy_Bxodnoy_Potok(name, ".qdl", kIncludeBufferRequest,
+    auto* stream = new SourceFileStream(name, ".qdl", kIncludeBufferRequest,
                                                 IncludeSearchPath.c_str());
     if (stream->status == 0) ++IncludeFilesOpened;
   }
@@ -32,7 +32,7 @@ void DeclareNumericConstant(char* name, int32_t value) {
     free(name);
     return;
   }
-  new TKonctanta(name, value);
+  new Constant(name, value);
 }
 
 void DeclareStringConstant(char* name, const char* text) {
@@ -49,11 +49,11 @@ void DeclareStringConstant(char* name, const char* text) {
       free(name);
       return;
     }
-    new TCtpokovajaKonctanta(name, strdup(text));
+    new StringConstant(name, strdup(text));
     SecondPassRequested = true;
     return;
   }
-  TMetka* label = As<TMetka>(LabelContext->FindLocal(name));
+  Label* label = As<Label>(LabelContext->FindLocal(name));
   if (label == nullptr || !label->isString) ReportError(6, name);
   free(name);
 }
@@ -73,7 +73,7 @@ void BeginType(char* name) {
     free(name);
     return;
   }
-  TypeInScope = new TTip(name);
+  TypeInScope = new NodeType(name);
 }
 
 void EndType() {
@@ -84,7 +84,7 @@ void EndType() {
 
 namespace {
 
-TTip* FindType(const char* name) { return As<TTip>(CurrentContext->Find(name)); }
+NodeType* FindType(const char* name) { return As<NodeType>(CurrentContext->Find(name)); }
 
 }  // namespace
 
@@ -95,18 +95,18 @@ void DeclareNode(char* name, int32_t number, char* typeName) {
     free(typeName);
     return;
   }
-  TTip* type = FindType(typeName);
+  NodeType* type = FindType(typeName);
   if (type == nullptr) {
     ReportError(4, typeName);
     free(name);
   } else {
-    new TUzel(number, name, type);
+    new Node(number, name, type);
   }
   free(typeName);
 }
 
 void SelectNodeType(char* typeName) {
-  TTip* type = FindType(typeName);
+  NodeType* type = FindType(typeName);
   if (type == nullptr)
     ReportError(4, typeName);
   else
@@ -115,13 +115,13 @@ void SelectNodeType(char* typeName) {
 }
 
 void DefineLabel(char* name) {
-  TIdentifikatop* found = CurrentContext->Find(name);
+  Identifier* found = CurrentContext->Find(name);
   int32_t address = CurrentCodeGenerator->size;
   if (found == nullptr) {
-    new TMetka(name, address, false, 0);
+    new Label(name, address, false, 0);
     return;
   }
-  TMetka* label = As<TMetka>(found);
+  Label* label = As<Label>(found);
   if (label != nullptr && LabelContext != nullptr) {
     // A use before the definition copied the first pass's address.
   } else if (label != nullptr && label->address == -1) {

@@ -1,8 +1,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "codegen/codegen.h"
-#include "lexlib/diagnostics.h"
+#include "codegen/code_generator.h"
+#include "diagnostics/diagnostics.h"
 #include "parser/actions.h"
 
 namespace qdl {
@@ -15,7 +15,7 @@ std::string pendingText;
 
 // The check of every reduction that may follow a string constant: a text
 // in an expression has no value of its own.
-void StringCheck() {
+void ReportStringInExpression() {
   if (!pendingSet) return;
   ReportError(30, pendingText.c_str());
   pendingReported = true;
@@ -35,11 +35,11 @@ void ClearPendingString() {
 }
 
 void ReportUnreportedPendingString() {
-  if (pendingSet && !pendingReported) StringCheck();
+  if (pendingSet && !pendingReported) ReportStringInExpression();
 }
 
 int32_t ExprNumber(int32_t value) {
-  StringCheck();
+  ReportStringInExpression();
   return value;
 }
 
@@ -54,55 +54,55 @@ int32_t ExprString(char* text) {
   return 0;
 }
 
-int32_t ExprName(TKvalificipovannoeImja* name) {
-  TIdentifikatop* member = name->member;
+int32_t ExprName(QualifiedName* name) {
+  Identifier* member = name->member;
   delete name;
   int32_t value = 0;
   if (member == nullptr) {
     ReportError(17);
-  } else if (TKonctanta* constant = As<TKonctanta>(member)) {
+  } else if (Constant* constant = As<Constant>(member)) {
     value = constant->value;
-  } else if (TMetka* label = As<TMetka>(member)) {
+  } else if (Label* label = As<Label>(member)) {
     value = label->address;
-  } else if (TCtpokovajaKonctanta* text = As<TCtpokovajaKonctanta>(member)) {
+  } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->offset;
   } else {
     ReportError(17, member->name.c_str());
   }
-  StringCheck();
+  ReportStringInExpression();
   return value;
 }
 
 int32_t ExprDollar() {
-  StringCheck();
+  ReportStringInExpression();
   return CurrentCodeGenerator != nullptr ? CurrentCodeGenerator->entryStart : 0;
 }
 
-int32_t ExprSize(TKvalificipovannoeImja* name) {
-  TIdentifikatop* member = name->member;
+int32_t ExprSize(QualifiedName* name) {
+  Identifier* member = name->member;
   delete name;
   int32_t value = 0;
-  TMetka* label = As<TMetka>(member);
-  if (TKomanda* command = As<TKomanda>(member)) {
+  Label* label = As<Label>(member);
+  if (Command* command = As<Command>(member)) {
     value = command->length;
   } else if (label != nullptr && label->isString) {
     value = label->length;
-  } else if (TCtpokovajaKonctanta* text = As<TCtpokovajaKonctanta>(member)) {
+  } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->length;
   } else {
     ReportError(11, member != nullptr ? member->name.c_str() : nullptr);
   }
-  StringCheck();
+  ReportStringInExpression();
   return value;
 }
 
 int32_t ExprNegate(int32_t x) {
-  StringCheck();
+  ReportStringInExpression();
   return Wrap(-static_cast<int64_t>(x));
 }
 
 int32_t ExprMultiply(int32_t x, int32_t y) {
-  StringCheck();
+  ReportStringInExpression();
   return Wrap(static_cast<int64_t>(x) * y);
 }
 
@@ -111,18 +111,18 @@ int32_t ExprDivide(int32_t x, int32_t y) {
     ReportError(1);
     return 0;
   }
-  StringCheck();
+  ReportStringInExpression();
   // The one quotient outside the range, INT32_MIN / -1, wraps to INT32_MIN.
   return Wrap(static_cast<int64_t>(x) / y);
 }
 
 int32_t ExprAdd(int32_t x, int32_t y) {
-  StringCheck();
+  ReportStringInExpression();
   return Wrap(static_cast<int64_t>(x) + y);
 }
 
 int32_t ExprSubtract(int32_t x, int32_t y) {
-  StringCheck();
+  ReportStringInExpression();
   return Wrap(static_cast<int64_t>(x) - y);
 }
 

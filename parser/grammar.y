@@ -7,7 +7,7 @@
 
 %code requires {
 #include <cstdint>
-namespace qdl { struct TKvalificipovannoeImja; }
+namespace qdl { struct QualifiedName; }
 }
 
 %{
@@ -32,7 +32,7 @@ using namespace qdl;
 %union {
   int32_t num;
   char* text;
-  qdl::TKvalificipovannoeImja* qname;
+  qdl::QualifiedName* qname;
 }
 
 %token KW_USES 257
@@ -155,8 +155,8 @@ command_statement
       { (void)$1; EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
   ;
 qualified_name
-  : IDENTIFIER                 { $$ = new TKvalificipovannoeImja(nullptr, $1); }
-  | IDENTIFIER '.' IDENTIFIER  { $$ = new TKvalificipovannoeImja($1, $3); }
+  : IDENTIFIER                 { $$ = new QualifiedName(nullptr, $1); }
+  | IDENTIFIER '.' IDENTIFIER  { $$ = new QualifiedName($1, $3); }
   ;
 operands
   : %empty

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "lexlib/baselex.h"
-#include "lexlib/cp1251.h"
+#include "lexer/lexer.h"
+#include "text/encoding.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
 
@@ -35,7 +35,7 @@ void InstallKeywords() {
   texts.clear();
   table.clear();
   texts.reserve(kKeywordCount);
-  for (const PristineKeyword& keyword : kKeywords) texts.push_back(Cp1251(keyword.text));
+  for (const PristineKeyword& keyword : kKeywords) texts.push_back(Cp1251FromUtf8(keyword.text));
   for (size_t i = 0; i < kKeywordCount; ++i) table.push_back({nullptr, &texts[i][0], kKeywords[i].token});
   table.push_back({nullptr, nullptr, 0});
   SetKeywordTable(table.data());

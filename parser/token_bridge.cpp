@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "lexlib/baselex.h"
-#include "lexlib/diagnostics.h"
+#include "lexer/lexer.h"
+#include "diagnostics/diagnostics.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
 

@@ -7,14 +7,14 @@
 
 namespace qdl {
 
-TKontekct* CurrentContext = nullptr;
+Context* CurrentContext = nullptr;
 
-TIdentifikatop::TIdentifikatop(char* text, int32_t kindNumber)
+Identifier::Identifier(char* text, int32_t kindNumber)
     : name(text != nullptr ? text : ""), kind(kindNumber) {
   free(text);
 }
 
-void TIdentifikatop::Print(std::string& out, int indent) const {
+void Identifier::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   out += name + " [" + std::to_string(kind) + "]";
 }
@@ -24,7 +24,7 @@ void BeginDumpLine(std::string& out, int indent) {
   out.append(static_cast<size_t>(indent) * 2, ' ');
 }
 
-TKontekct::TKontekct(int32_t capacityHint, TIdentifikatop* ownerEntity)
+Context::Context(int32_t capacityHint, Identifier* ownerEntity)
     : parent(CurrentContext), owner(ownerEntity), capacity(capacityHint) {
   CurrentContext = this;
   if (owner != nullptr && parent != nullptr) parent->Insert(owner);
@@ -35,12 +35,12 @@ namespace {
 // Destroys the entries of `context`, handing the member contexts of its
 // types to `pending` instead of destroying them recursively: abandoned
 // type declarations can nest contexts arbitrarily deep.
-void DestroyEntries(TKontekct* context, std::vector<TKontekct*>& pending) {
-  TIdentifikatop* entry = context->entries;
+void DestroyEntries(Context* context, std::vector<Context*>& pending) {
+  Identifier* entry = context->entries;
   context->entries = nullptr;
   while (entry != nullptr) {
-    TIdentifikatop* next = entry->nextInContext;
-    if (TTip* type = As<TTip>(entry)) {
+    Identifier* next = entry->nextInContext;
+    if (NodeType* type = As<NodeType>(entry)) {
       if (type->members != nullptr) pending.push_back(type->members);
       type->members = nullptr;
     }
@@ -51,11 +51,11 @@ void DestroyEntries(TKontekct* context, std::vector<TKontekct*>& pending) {
 
 }  // namespace
 
-TKontekct::~TKontekct() {
-  std::vector<TKontekct*> pending;
+Context::~Context() {
+  std::vector<Context*> pending;
   DestroyEntries(this, pending);
   while (!pending.empty()) {
-    TKontekct* inner = pending.back();
+    Context* inner = pending.back();
     pending.pop_back();
     DestroyEntries(inner, pending);
     inner->closed = true;  // it leaves no trace on the current context
@@ -64,44 +64,44 @@ TKontekct::~TKontekct() {
   if (!closed) CurrentContext = parent;
 }
 
-void TKontekct::PrintOwner(std::string& out, int indent) const {
+void Context::PrintOwner(std::string& out, int indent) const {
   if (owner == nullptr) return;
   BeginDumpLine(out, indent);
   owner->Print(out, indent);
 }
 
-void TKontekct::PrintEntries(std::string& out, int indent) const {
-  for (TIdentifikatop* entry = entries; entry != nullptr; entry = entry->nextInContext)
+void Context::PrintEntries(std::string& out, int indent) const {
+  for (Identifier* entry = entries; entry != nullptr; entry = entry->nextInContext)
     entry->Print(out, indent);
 }
 
-void TKontekct::Insert(TIdentifikatop* entity) {
+void Context::Insert(Identifier* entity) {
   entity->nextInContext = entries;
   entries = entity;
-  TIdentifikatop*& newest = table_[std::string_view(entity->name)];
+  Identifier*& newest = table_[std::string_view(entity->name)];
   entity->nextInBucket = newest;
   newest = entity;
 }
 
-TIdentifikatop* TKontekct::FindLocal(const char* name) const {
+Identifier* Context::FindLocal(const char* name) const {
   if (table_.empty()) return nullptr;
   auto it = table_.find(std::string_view(name));
   return it == table_.end() ? nullptr : it->second;
 }
 
-TIdentifikatop* TKontekct::Find(const char* name) const {
-  for (const TKontekct* context = this; context != nullptr; context = context->parent) {
-    if (TIdentifikatop* found = context->FindLocal(name)) return found;
+Identifier* Context::Find(const char* name) const {
+  for (const Context* context = this; context != nullptr; context = context->parent) {
+    if (Identifier* found = context->FindLocal(name)) return found;
   }
   return nullptr;
 }
 
-void TKontekct::Close() {
+void Context::Close() {
   closed = true;
   CurrentContext = parent;
 }
 
-void TKontekct::Detach() {
+void Context::Detach() {
   Close();
   parent = nullptr;
 }

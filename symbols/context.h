@@ -19,23 +19,23 @@ enum EntityKind : int32_t {
   kKindStringConstant = 5,
 };
 
-class TIdentifikatop {
+class Identifier {
  public:
   // Takes over `name`, a heap text from the parser, and frees it.
-  TIdentifikatop(char* name, int32_t kind);
-  virtual ~TIdentifikatop() = default;
+  Identifier(char* name, int32_t kind);
+  virtual ~Identifier() = default;
   // Writes the entity as a line of the context dump.
   virtual void Print(std::string& out, int indent) const;
 
-  TIdentifikatop* nextInContext = nullptr;
-  TIdentifikatop* nextInBucket = nullptr;  // older entry of the same name
+  Identifier* nextInContext = nullptr;
+  Identifier* nextInBucket = nullptr;  // older entry of the same name
   const std::string name;
   const int32_t kind;
 };
 
 // Checked downcast after a test of the kind.
 template <class T>
-T* As(TIdentifikatop* entity) {
+T* As(Identifier* entity) {
   return entity != nullptr && entity->kind == T::kKind ? static_cast<T*>(entity) : nullptr;
 }
 
@@ -46,33 +46,33 @@ constexpr int32_t kGlobalCapacity = 301;
 constexpr int32_t kMemberCapacity = 301;
 constexpr int32_t kLabelCapacity = 101;
 
-class TKontekct {
+class Context {
  public:
   // Makes the new context current; enters `owner` into the enclosing one.
-  TKontekct(int32_t capacity, TIdentifikatop* owner);
-  virtual ~TKontekct();
+  Context(int32_t capacity, Identifier* owner);
+  virtual ~Context();
   virtual void PrintOwner(std::string& out, int indent) const;
   virtual void PrintEntries(std::string& out, int indent) const;
 
-  void Insert(TIdentifikatop* entity);
-  TIdentifikatop* FindLocal(const char* name) const;
-  TIdentifikatop* Find(const char* name) const;
+  void Insert(Identifier* entity);
+  Identifier* FindLocal(const char* name) const;
+  Identifier* Find(const char* name) const;
   void Close();
   void Detach();
 
-  TKontekct* parent;
-  TIdentifikatop* owner;
-  TIdentifikatop* entries = nullptr;  // newest first
-  TIdentifikatop* cursor = nullptr;
+  Context* parent;
+  Identifier* owner;
+  Identifier* entries = nullptr;  // newest first
+  Identifier* cursor = nullptr;
   const int32_t capacity;
   bool closed = false;
 
  private:
   // Newest entry of each name.  The keys view the entries' own names.
-  std::unordered_map<std::string_view, TIdentifikatop*> table_;
+  std::unordered_map<std::string_view, Identifier*> table_;
 };
 
-extern TKontekct* CurrentContext;
+extern Context* CurrentContext;
 
 // Writes "\n" and two spaces per indentation level.
 void BeginDumpLine(std::string& out, int indent);

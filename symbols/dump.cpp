@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/textfile.h"
+#include "diagnostics/diagnostics.h"
+#include "files/output_file.h"
 #include "symbols/entities.h"
 
 namespace qdl {
@@ -13,7 +13,7 @@ namespace qdl {
 namespace {
 
 void WriteReport(const std::string& fileName, const std::string& content) {
-  TextFile file;
+  OutputFile file;
   if (!file.Create(fileName, true)) {
     ReportWarning(26, fileName.c_str());
     return;
@@ -33,24 +33,24 @@ void WriteContextDump(const std::string& fileName) {
 
 void WriteStatistics(const std::string& fileName) {
   std::string content = "Statistics: count name [index]\n";
-  if (TKontekct* context = CurrentContext) {
+  if (Context* context = CurrentContext) {
     // Commands by use, most used first; ties in order of declaration
     // (the list runs newest first, so it is reversed before the sort).
-    std::vector<TKomanda*> commands;
+    std::vector<Command*> commands;
     for (context->cursor = context->entries; context->cursor != nullptr;
          context->cursor = context->cursor->nextInContext) {
-      if (TKomanda* command = As<TKomanda>(context->cursor)) commands.push_back(command);
+      if (Command* command = As<Command>(context->cursor)) commands.push_back(command);
     }
     std::reverse(commands.begin(), commands.end());
     std::stable_sort(commands.begin(), commands.end(),
-                     [](const TKomanda* a, const TKomanda* b) { return a->useCount > b->useCount; });
-    TKomanda* list = nullptr;
+                     [](const Command* a, const Command* b) { return a->useCount > b->useCount; });
+    Command* list = nullptr;
     for (auto it = commands.rbegin(); it != commands.rend(); ++it) {
       (*it)->nextInStatistics = list;
       list = *it;
     }
     char count[16];
-    for (TKomanda* command = list; command != nullptr; command = command->nextInStatistics) {
+    for (Command* command = list; command != nullptr; command = command->nextInStatistics) {
       snprintf(count, sizeof count, "%05d", command->useCount);
       content += std::string(count) + " " + command->name + " [" + std::to_string(command->code) + "]\n";
     }

@@ -4,13 +4,13 @@
 #include <cstring>
 
 #include "codegen/string_pool.h"
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace qdl {
 
 namespace {
 
-void InsertIntoCurrent(TIdentifikatop* entity) {
+void InsertIntoCurrent(Identifier* entity) {
   if (CurrentContext != nullptr) CurrentContext->Insert(entity);
 }
 
@@ -18,11 +18,11 @@ std::string Str(int32_t value) { return std::to_string(value); }
 
 }  // namespace
 
-TKomanda::TKomanda(char* text, int32_t codeValue) : TIdentifikatop(text, kKind), code(codeValue) {
+Command::Command(char* text, int32_t codeValue) : Identifier(text, kKind), code(codeValue) {
   InsertIntoCurrent(this);
 }
 
-void TKomanda::AddOperand(int32_t size) {
+void Command::AddOperand(int32_t size) {
   if (operandCount >= kMaxOperands) {
     ReportError(5);
     return;
@@ -31,27 +31,27 @@ void TKomanda::AddOperand(int32_t size) {
   length += size;
 }
 
-void TKomanda::Print(std::string& out, int indent) const {
+void Command::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   out += "Command " + Str(code) + " " + name;
   for (int32_t i = 0; i < operandCount; ++i) out += (i == 0 ? " [" : ", [") + Str(operandSizes[i]) + "]";
 }
 
-TKonctanta::TKonctanta(char* text, int32_t valueOf) : TIdentifikatop(text, kKind), value(valueOf) {
+Constant::Constant(char* text, int32_t valueOf) : Identifier(text, kKind), value(valueOf) {
   InsertIntoCurrent(this);
 }
 
-void TKonctanta::Print(std::string& out, int indent) const {
+void Constant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   out += "Constant " + name + " = " + Str(value);
 }
 
-TMetka::TMetka(char* text, int32_t addressOf, bool stringLabel, int32_t lengthOf)
-    : TIdentifikatop(text, kKind), address(addressOf), isString(stringLabel ? 1 : 0), length(lengthOf) {
+Label::Label(char* text, int32_t addressOf, bool stringLabel, int32_t lengthOf)
+    : Identifier(text, kKind), address(addressOf), isString(stringLabel ? 1 : 0), length(lengthOf) {
   InsertIntoCurrent(this);
 }
 
-void TMetka::Print(std::string& out, int indent) const {
+void Label::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   if (isString)
     out += "String label " + name + " = " + Str(address) + "[" + Str(length) + "]";
@@ -59,37 +59,37 @@ void TMetka::Print(std::string& out, int indent) const {
     out += "Label " + name + " = " + Str(address);
 }
 
-TTip::TTip(char* text) : TIdentifikatop(text, kKind), members(nullptr) {
-  members = new TKontekct(kMemberCapacity, this);
+NodeType::NodeType(char* text) : Identifier(text, kKind), members(nullptr) {
+  members = new Context(kMemberCapacity, this);
 }
 
-TTip::~TTip() { delete members; }
+NodeType::~NodeType() { delete members; }
 
-void TTip::Print(std::string& out, int indent) const {
+void NodeType::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   out += "Node type " + name;
   if (members != nullptr) members->PrintEntries(out, indent + 1);
 }
 
-TUzel::TUzel(int32_t numberOf, char* text, TTip* typeOf)
-    : TIdentifikatop(text, kKind), number(numberOf), type(typeOf) {
+Node::Node(int32_t numberOf, char* text, NodeType* typeOf)
+    : Identifier(text, kKind), number(numberOf), type(typeOf) {
   InsertIntoCurrent(this);
 }
 
-void TUzel::Print(std::string& out, int indent) const {
+void Node::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   if (type != nullptr) out += "Node " + name + " = " + type->name;
 }
 
-TCtpokovajaKonctanta::TCtpokovajaKonctanta(char* text, char* stringText)
-    : TIdentifikatop(text, kKind) {
+StringConstant::StringConstant(char* text, char* stringText)
+    : Identifier(text, kKind) {
   length = static_cast<int32_t>(strlen(stringText));
   offset = AddString(stringText);
   free(stringText);
   InsertIntoCurrent(this);
 }
 
-void TCtpokovajaKonctanta::Print(std::string& out, int indent) const {
+void StringConstant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   out += "String " + name + " = " + Str(offset) + "[" + Str(length) + "]";
 }

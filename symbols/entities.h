@@ -1,6 +1,6 @@
 // The six kinds of named things a source declares: commands, numeric
 // constants, labels, node types, nodes and string constants.  Every
-// constructor except TTip's enters the new entity into the current context.
+// constructor except NodeType's enters the new entity into the current context.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +13,10 @@ namespace qdl {
 // the fixed operand-size table that hosts keep per command.
 constexpr int32_t kMaxOperands = 10;
 
-class TKomanda : public TIdentifikatop {
+class Command : public Identifier {
  public:
   static constexpr int32_t kKind = kKindCommand;
-  TKomanda(char* name, int32_t code);
+  Command(char* name, int32_t code);
   void Print(std::string& out, int indent) const override;
   void AddOperand(int32_t size);
 
@@ -25,23 +25,23 @@ class TKomanda : public TIdentifikatop {
   int32_t operandSizes[kMaxOperands] = {};
   int32_t length = 1;
   int32_t useCount = 0;
-  TKomanda* nextInStatistics = nullptr;
+  Command* nextInStatistics = nullptr;
 };
 
-class TKonctanta : public TIdentifikatop {
+class Constant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindConstant;
-  TKonctanta(char* name, int32_t value);
+  Constant(char* name, int32_t value);
   void Print(std::string& out, int indent) const override;
 
   int32_t value;
 };
 
-class TMetka : public TIdentifikatop {
+class Label : public Identifier {
  public:
   static constexpr int32_t kKind = kKindLabel;
   // Address -1 marks a label referred to but not yet defined.
-  TMetka(char* name, int32_t address, bool isString, int32_t length);
+  Label(char* name, int32_t address, bool isString, int32_t length);
   void Print(std::string& out, int indent) const override;
 
   int32_t address;
@@ -49,33 +49,33 @@ class TMetka : public TIdentifikatop {
   int32_t length;
 };
 
-class TTip : public TIdentifikatop {
+class NodeType : public Identifier {
  public:
   static constexpr int32_t kKind = kKindType;
   // Creates the member context, which enters the type into the context
   // current now and becomes the current context itself.
-  explicit TTip(char* name);
-  ~TTip() override;
+  explicit NodeType(char* name);
+  ~NodeType() override;
   void Print(std::string& out, int indent) const override;
 
-  TKontekct* members;
+  Context* members;
 };
 
-class TUzel : public TIdentifikatop {
+class Node : public Identifier {
  public:
   static constexpr int32_t kKind = kKindNode;
-  TUzel(int32_t number, char* name, TTip* type);
+  Node(int32_t number, char* name, NodeType* type);
   void Print(std::string& out, int indent) const override;
 
   int32_t number;
-  TTip* type;
+  NodeType* type;
 };
 
-class TCtpokovajaKonctanta : public TIdentifikatop {
+class StringConstant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindStringConstant;
   // Appends `text` to the string pool and frees it.
-  TCtpokovajaKonctanta(char* name, char* text);
+  StringConstant(char* name, char* text);
   void Print(std::string& out, int indent) const override;
 
   int32_t offset;

@@ -8,25 +8,25 @@ namespace qdl {
 
 // A resolved name reference: the node or type named as qualifier (if
 // any) and the entity found; `member` is null when nothing resolved.
-struct TKvalificipovannoeImja {
+struct QualifiedName {
   // Resolves `name` (within `qualifier` when it is not null), reporting
   // what does not resolve.  Takes over both heap texts.
-  TKvalificipovannoeImja(char* qualifier, char* name);
+  QualifiedName(char* qualifier, char* name);
 
-  TUzel* node = nullptr;
-  TTip* type = nullptr;
-  TIdentifikatop* member = nullptr;
+  Node* node = nullptr;
+  NodeType* type = nullptr;
+  Identifier* member = nullptr;
 };
 
 // Labels of the first pass for the second; null during the first pass,
 // so its presence tells the passes apart.
-extern TKontekct* LabelContext;
+extern Context* LabelContext;
 // Set when the first pass needs a second one; never cleared in a run.
 extern bool SecondPassRequested;
 
 // Semantic state that resolution reads; the parser's actions set it.
-extern TTip* SelectedNodeType;    // chosen by "этот_узел тип"
-extern TTip* TypeInScope;         // type being declared, or qualifier
+extern NodeType* SelectedNodeType;    // chosen by "этот_узел тип"
+extern NodeType* TypeInScope;         // type being declared, or qualifier
 extern bool InCommandStatement;   // from a statement's name to its ";"
 
 // Reports every label of the current context still without an address.

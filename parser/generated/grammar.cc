@@ -1379,13 +1379,13 @@ yyreduce:
 
   case 48: /* qualified_name: IDENTIFIER  */
 #line 158 "parser/grammar.y"
-                               { (yyval.qname) = new TKvalificipovannoeImja(nullptr, (yyvsp[0].text)); }
+                               { (yyval.qname) = new QualifiedName(nullptr, (yyvsp[0].text)); }
 #line 1384 "parser/generated/grammar.cc"
     break;
 
   case 49: /* qualified_name: IDENTIFIER '.' IDENTIFIER  */
 #line 159 "parser/grammar.y"
-                               { (yyval.qname) = new TKvalificipovannoeImja((yyvsp[-2].text), (yyvsp[0].text)); }
+                               { (yyval.qname) = new QualifiedName((yyvsp[-2].text), (yyvsp[0].text)); }
 #line 1390 "parser/generated/grammar.cc"
     break;
 

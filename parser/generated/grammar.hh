@@ -48,7 +48,7 @@ extern int yydebug;
 #line 8 "parser/grammar.y"
 
 #include <cstdint>
-namespace qdl { struct TKvalificipovannoeImja; }
+namespace qdl { struct QualifiedName; }
 
 #line 54 "parser/generated/grammar.hh"
 
@@ -84,7 +84,7 @@ union YYSTYPE
 
   int32_t num;
   char* text;
-  qdl::TKvalificipovannoeImja* qname;
+  qdl::QualifiedName* qname;
 
 #line 90 "parser/generated/grammar.hh"
 

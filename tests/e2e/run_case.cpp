@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "lexlib/cp1251.h"
+#include "text/encoding.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ std::string Convert(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 &&
         HexDigit(text[i + 3]) >= 0) {
-      out += qdl::Cp1251(run);
+      out += qdl::Cp1251FromUtf8(run);
       run.clear();
       out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
       i += 3;
@@ -68,7 +68,7 @@ std::string Convert(const std::string& text) {
       run += text[i];
     }
   }
-  return out + qdl::Cp1251(run);
+  return out + qdl::Cp1251FromUtf8(run);
 }
 
 std::string Joined(const std::vector<std::string>& lines, const char* lineEnd, bool lastEnd) {
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     if (h.empty()) continue;
     if (h[0] == "stdout") {
       std::string expected = Joined(section.lines, "\n", true);
-      if (!(h.size() >= 2 && h[1] == "raw")) expected = qdl::Cp1251("Компилятор qdl, 2001, ver 1.2\n") + expected;
+      if (!(h.size() >= 2 && h[1] == "raw")) expected = qdl::Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n") + expected;
       for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, caseDir);
       if (output != expected) fail("standard output\n--- expected\n" + Show(expected) + "--- actual\n" + Show(output));
     } else if (h[0] == "exit" && h.size() >= 2) {

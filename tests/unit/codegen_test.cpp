@@ -1,20 +1,20 @@
 // The code buffer, its limit, the listing pieces and the string pool.
 #include <gtest/gtest.h>
 
-#include "codegen/codegen.h"
+#include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 class CodegenTest : public ::testing::Test {
  protected:
   ~CodegenTest() override { ResetStringPool(); }
-  std::vector<int> Bytes(const TKodogenepatop& g) {
+  std::vector<int> Bytes(const CodeGenerator& g) {
     return std::vector<int>(g.codeBuffer.begin(), g.codeBuffer.begin() + g.size);
   }
   test::ScratchDir dir_;
@@ -23,7 +23,7 @@ class CodegenTest : public ::testing::Test {
 
 TEST_F(CodegenTest, ValuesAreLittleEndianAndCutToWidth) {
   {
-    TKodogenepatop g("l.lst");
+    CodeGenerator g("l.lst");
     g.BeginEntry(5, "w", true);
     g.EmitWord(300);
     g.BeginEntry(6, "l", true);
@@ -41,7 +41,7 @@ TEST_F(CodegenTest, ValuesAreLittleEndianAndCutToWidth) {
 
 TEST_F(CodegenTest, NodeHeaderDumpsItsOwnLine) {
   {
-    TKodogenepatop g("l.lst");
+    CodeGenerator g("l.lst");
     g.EmitNodeHeader(7, 2, "n");
     EXPECT_EQ(g.entryStart, 0);
     g.BeginEntry(6, "c", false);
@@ -58,14 +58,14 @@ TEST_F(CodegenTest, NodeHeaderDumpsItsOwnLine) {
 }
 
 TEST_F(CodegenTest, LimitIsTestedBeforeEachEmission) {
-  TKodogenepatop g("");
+  CodeGenerator g("");
   g.size = kCodeLimit - 1;
   g.EmitLong(1);  // starts below the limit and completes beyond it
   EXPECT_EQ(ErrorCount, 0);
   EXPECT_EQ(g.size, kCodeLimit + 3);
   g.EmitByte(1, true);
   EXPECT_EQ(ErrorCount, 1);
-  EXPECT_EQ(state_.out, W("Error: слишком длинный код\n"));
+  EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
   ErrorLimit = 1000000;
   for (int i = 0; i < 100; ++i) g.EmitLong(-1);  // never stored past the buffer
   EXPECT_EQ(g.size, kCodeLimit + 4 + 400);
@@ -95,24 +95,24 @@ TEST_F(CodegenTest, StringPoolLimit) {
 
 TEST_F(CodegenTest, AppendStringsChecksTheWholeImage) {
   AddString(std::string(997, 's').c_str());  // 998 bytes
-  TKodogenepatop g("");
+  CodeGenerator g("");
   g.size = 29000;
   g.AppendStrings();
   EXPECT_EQ(g.size, 29998);
   EXPECT_EQ(ErrorCount, 0);
   AddString("");
-  TKodogenepatop h("");
+  CodeGenerator h("");
   h.size = 29000;
   h.AppendStrings();
   EXPECT_EQ(h.size, 29000);
-  EXPECT_EQ(state_.out, W("Error: слишком длинный код\n"));
+  EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
 }
 
 TEST_F(CodegenTest, StringsSectionOfTheListing) {
   AddString("a\t\"b\\");
   AddString("");
   {
-    TKodogenepatop g("l.lst");
+    CodeGenerator g("l.lst");
     g.BeginEntry(0, "end", true);
     g.AppendStrings();
     g.WriteOutput("o.h");
@@ -122,9 +122,9 @@ TEST_F(CodegenTest, StringsSectionOfTheListing) {
 }
 
 TEST_F(CodegenTest, ListingThatCannotBeCreated) {
-  TKodogenepatop g("no/such/dir/x.lst");
+  CodeGenerator g("no/such/dir/x.lst");
   EXPECT_EQ(g.listing, nullptr);
-  EXPECT_EQ(state_.out, W("Warning: не могу создать файл листинга: no/such/dir/x.lst\n"));
+  EXPECT_EQ(state_.out, Win1251("Warning: не могу создать файл листинга: no/such/dir/x.lst\n"));
 }
 
 }  // namespace

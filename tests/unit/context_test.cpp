@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "codegen/codegen.h"
+#include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
 #include "symbols/dump.h"
 #include "symbols/resolve.h"
@@ -18,24 +18,24 @@ class ContextTest : public ::testing::Test {
  protected:
   ContextTest() {
     CurrentContext = nullptr;
-    global_ = new TKontekct(kGlobalCapacity, nullptr);
+    global_ = new Context(kGlobalCapacity, nullptr);
   }
   ~ContextTest() override {
     delete global_;
     CurrentContext = nullptr;
     ResetStringPool();
   }
-  TKontekct* global_;
+  Context* global_;
 };
 
 TEST_F(ContextTest, LookupLocalAndOutward) {
   EXPECT_EQ(global_->FindLocal("x"), nullptr);
-  auto* x = new TKonctanta(Text("x"), 1);
-  auto* type = new TTip(Text("T"));
+  auto* x = new Constant(Text("x"), 1);
+  auto* type = new NodeType(Text("T"));
   EXPECT_EQ(CurrentContext, type->members);
   EXPECT_EQ(type->members->FindLocal("x"), nullptr);
   EXPECT_EQ(type->members->Find("x"), x);
-  auto* inner = new TKonctanta(Text("x"), 2);
+  auto* inner = new Constant(Text("x"), 2);
   EXPECT_EQ(type->members->Find("x"), inner);
   type->members->Close();
   EXPECT_EQ(CurrentContext, global_);
@@ -44,22 +44,22 @@ TEST_F(ContextTest, LookupLocalAndOutward) {
 }
 
 TEST_F(ContextTest, AnagramsShareAHashButNotAName) {
-  auto* ab = new TKonctanta(Text("ab"), 1);
-  auto* ba = new TKonctanta(Text("ba"), 2);
+  auto* ab = new Constant(Text("ab"), 1);
+  auto* ba = new Constant(Text("ba"), 2);
   EXPECT_EQ(global_->FindLocal("ab"), ab);
   EXPECT_EQ(global_->FindLocal("ba"), ba);
   EXPECT_EQ(global_->FindLocal("AB"), nullptr);
 }
 
 TEST_F(ContextTest, LaterEntryOfANameWins) {
-  new TKonctanta(Text("n"), 1);
-  auto* second = new TKonctanta(Text("n"), 2);
+  new Constant(Text("n"), 1);
+  auto* second = new Constant(Text("n"), 2);
   EXPECT_EQ(global_->FindLocal("n"), second);
 }
 
 TEST_F(ContextTest, DetachCutsTheWayOut) {
-  new TKonctanta(Text("g"), 1);
-  auto* labels = new TKontekct(kLabelCapacity, nullptr);
+  new Constant(Text("g"), 1);
+  auto* labels = new Context(kLabelCapacity, nullptr);
   labels->Detach();
   EXPECT_EQ(CurrentContext, global_);
   EXPECT_EQ(labels->Find("g"), nullptr);
@@ -68,7 +68,7 @@ TEST_F(ContextTest, DetachCutsTheWayOut) {
 }
 
 TEST_F(ContextTest, DestroyingAnOpenContextMakesItsParentCurrent) {
-  auto* open = new TKontekct(kGlobalCapacity, nullptr);
+  auto* open = new Context(kGlobalCapacity, nullptr);
   EXPECT_EQ(CurrentContext, open);
   delete open;
   EXPECT_EQ(CurrentContext, global_);
@@ -76,7 +76,7 @@ TEST_F(ContextTest, DestroyingAnOpenContextMakesItsParentCurrent) {
 
 TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   // Abandoned type declarations nest member contexts.
-  for (int i = 0; i < 200000; ++i) new TTip(Text("T"));
+  for (int i = 0; i < 200000; ++i) new NodeType(Text("T"));
   CurrentContext = global_;
   delete global_;
   global_ = nullptr;
@@ -84,19 +84,19 @@ TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
 }
 
 TEST_F(ContextTest, PrintFormsAndListOrder) {
-  auto* stop = new TKomanda(Text("stop"), 7);
+  auto* stop = new Command(Text("stop"), 7);
   stop->AddOperand(1);
   stop->AddOperand(2);
-  new TKomanda(Text("bare"), 8);
-  new TKonctanta(Text("N"), -5);
-  new TMetka(Text("x"), -1, false, 0);
-  new TMetka(Text("s"), 40, true, 5);
-  new TCtpokovajaKonctanta(Text("e"), Text(""));
-  auto* type = new TTip(Text("T"));
-  new TKomanda(Text("c"), 10);
+  new Command(Text("bare"), 8);
+  new Constant(Text("N"), -5);
+  new Label(Text("x"), -1, false, 0);
+  new Label(Text("s"), 40, true, 5);
+  new StringConstant(Text("e"), Text(""));
+  auto* type = new NodeType(Text("T"));
+  new Command(Text("c"), 10);
   type->members->Close();
-  new TUzel(3, Text("node"), type);
-  new TUzel(4, Text("lost"), nullptr);
+  new Node(3, Text("node"), type);
+  new Node(4, Text("lost"), nullptr);
   std::string out;
   global_->PrintEntries(out, 0);
   EXPECT_EQ(out,
@@ -114,24 +114,24 @@ TEST_F(ContextTest, PrintFormsAndListOrder) {
 
 TEST_F(ContextTest, EleventhOperandIsRefused) {
   test::CompilerState state;
-  auto* command = new TKomanda(Text("k"), 5);
+  auto* command = new Command(Text("k"), 5);
   for (int i = 0; i < kMaxOperands; ++i) command->AddOperand(2);
   EXPECT_EQ(state.out, "");
   command->AddOperand(4);
   EXPECT_EQ(command->operandCount, kMaxOperands);
   EXPECT_EQ(command->length, 21);
-  EXPECT_EQ(state.out, test::W("Error: слишком большое число операндов команды\n"));
+  EXPECT_EQ(state.out, test::Win1251("Error: слишком большое число операндов команды\n"));
 }
 
 TEST_F(ContextTest, LabelContextCarriesAddresses) {
-  new TMetka(Text("start"), 3, false, 0);
-  new TCtpokovajaKonctanta(Text("hello"), Text("Hello"));
-  new TCtpokovajaKonctanta(Text("hi"), Text("Hi"));
-  new TKonctanta(Text("k"), 1);
-  auto* type = new TTip(Text("T"));
-  new TMetka(Text("member"), 9, false, 0);
+  new Label(Text("start"), 3, false, 0);
+  new StringConstant(Text("hello"), Text("Hello"));
+  new StringConstant(Text("hi"), Text("Hi"));
+  new Constant(Text("k"), 1);
+  auto* type = new NodeType(Text("T"));
+  new Label(Text("member"), 9, false, 0);
   type->members->Close();
-  TKodogenepatop generator("");
+  CodeGenerator generator("");
   generator.size = 40;
   CurrentCodeGenerator = &generator;
   BuildLabelContext();
@@ -147,10 +147,10 @@ TEST_F(ContextTest, LabelContextCarriesAddresses) {
 
 TEST_F(ContextTest, StatisticsSortByUseThenDeclaration) {
   test::ScratchDir dir;
-  auto* a = new TKomanda(Text("a"), 1);
-  auto* b = new TKomanda(Text("b"), 2);
-  auto* c = new TKomanda(Text("c"), 3);
-  new TKomanda(Text("unused"), 4);
+  auto* a = new Command(Text("a"), 1);
+  auto* b = new Command(Text("b"), 2);
+  auto* c = new Command(Text("c"), 3);
+  new Command(Text("unused"), 4);
   a->useCount = 2;
   b->useCount = 5;
   c->useCount = 123456;

@@ -1,21 +1,21 @@
 // Diagnostic lines, counters and limits.
 #include <gtest/gtest.h>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 TEST(Diagnostics, LineWithoutStreamHasNoLocation) {
   test::CompilerState state;
   ReportError(13, "abc");
   ReportWarning(-13);
   ReportError(30, "");
-  EXPECT_EQ(state.out, W("Error: неизвестное имя: abc\n"
+  EXPECT_EQ(state.out, Win1251("Error: неизвестное имя: abc\n"
                          "Warning: незавершенный комментарий\n"
                          "Error: строковая константа в выражении: \n"));
   EXPECT_EQ(ErrorCount, 2);
@@ -26,23 +26,23 @@ TEST(Diagnostics, LocationFromTheCurrentStream) {
   test::ScratchDir dir;
   test::CompilerState state;
   dir.Write("prog.qdl", "");
-  auto* stream = new TFayloviy_Bxodnoy_Potok("prog.qdl", nullptr, kMainBufferRequest, nullptr);
+  auto* stream = new SourceFileStream("prog.qdl", nullptr, kMainBufferRequest, nullptr);
   stream->line = 12;
   ReportError(13, "abc");
   stream->line = 0;
   ReportError(6, "x");
   delete stream;
-  EXPECT_EQ(state.out, W("Error prog.qdl 12: неизвестное имя: abc\nError prog.qdl: это имя уже есть: x\n"));
+  EXPECT_EQ(state.out, Win1251("Error prog.qdl 12: неизвестное имя: abc\nError prog.qdl: это имя уже есть: x\n"));
 }
 
 TEST(Diagnostics, MessageTexts) {
   EXPECT_EQ(MessageText(32), "Error number 32");
   EXPECT_EQ(MessageText(-25), "Error number -25");
   EXPECT_EQ(MessageText(0), "");
-  EXPECT_EQ(MessageText(31), W("строковая константа в теле типа не разрешена:"));
-  EXPECT_EQ(MessageText(-23), W("слишком глубокая вложенность используемых файлов:"));
-  EXPECT_EQ(MessageText(-24), W("слишком много используемых файлов:"));
-  EXPECT_EQ(MessageText(-3), W("ошибка компилятора"));
+  EXPECT_EQ(MessageText(31), Win1251("строковая константа в теле типа не разрешена:"));
+  EXPECT_EQ(MessageText(-23), Win1251("слишком глубокая вложенность используемых файлов:"));
+  EXPECT_EQ(MessageText(-24), Win1251("слишком много используемых файлов:"));
+  EXPECT_EQ(MessageText(-3), Win1251("ошибка компилятора"));
 }
 
 TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
@@ -52,8 +52,8 @@ TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   ReportWarning(-13);
   ReportWarning(-13);
   EXPECT_TRUE(InputStopped);
-  std::string warning = W("Warning: незавершенный комментарий\n");
-  std::string fatal = W("Error: слишком много предупреждений\n");
+  std::string warning = Win1251("Warning: незавершенный комментарий\n");
+  std::string fatal = Win1251("Error: слишком много предупреждений\n");
   std::string expected;
   for (int i = 0; i < 50; ++i) expected += warning;
   expected += warning + fatal + warning + fatal;
@@ -75,7 +75,7 @@ TEST(Diagnostics, NegativeLimitActsLikeZero) {
   test::CompilerState state;
   ErrorLimit = -5;
   ReportError(1);
-  EXPECT_EQ(state.out, W("Error: деление на 0\nError: слишком много ошибок\n"));
+  EXPECT_EQ(state.out, Win1251("Error: деление на 0\nError: слишком много ошибок\n"));
 }
 
 TEST(Diagnostics, FatalAndAssertionReportsAreNotCounted) {
@@ -83,7 +83,7 @@ TEST(Diagnostics, FatalAndAssertionReportsAreNotCounted) {
   ReportFatal(-9);
   ReportAssertion("BASELEX", 43);
   EXPECT_EQ(ErrorCount, 0);
-  EXPECT_EQ(state.out, W("Error: незавершенная строковая или символьная константа\n"
+  EXPECT_EQ(state.out, Win1251("Error: незавершенная строковая или символьная константа\n"
                          "Error: утверждение не выполняется File BASELEX, line 43\n"));
 }
 

@@ -3,16 +3,16 @@
 
 #include <climits>
 
-#include "lexlib/baselex.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "lexer/lexer.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "parser/generated/grammar.hh"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 struct Token {
   int32_t code;
@@ -25,7 +25,7 @@ class LexerTest : public ::testing::Test {
   // All tokens of `source` up to LEX_END.
   std::vector<Token> Lex(const std::string& source) {
     dir_.Write("lex.qdl", source);
-    new TFayloviy_Bxodnoy_Potok("lex.qdl", nullptr, kMainBufferRequest, nullptr);
+    new SourceFileStream("lex.qdl", nullptr, kMainBufferRequest, nullptr);
     std::vector<Token> tokens;
     for (int guard = 0; guard < 10000; ++guard) {
       int32_t code = NextToken();
@@ -49,17 +49,17 @@ TEST_F(LexerTest, EmptySourceEndsAtOnce) {
 
 TEST_F(LexerTest, IdentifiersFoldLookAlikeLetters) {
   // с о р in Cyrillic, then the same letters in Latin, then a mixture.
-  auto tokens = Lex(W("сор cop сoр_1 Жук"));
+  auto tokens = Lex(Win1251("сор cop сoр_1 Жук"));
   ASSERT_EQ(tokens.size(), 4u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(tokens[i].code, LEX_IDENTIFIER);
   EXPECT_EQ(tokens[0].text, "cop");
   EXPECT_EQ(tokens[1].text, "cop");
   EXPECT_EQ(tokens[2].text, "cop_1");
-  EXPECT_EQ(tokens[3].text, W("Жyк"));
+  EXPECT_EQ(tokens[3].text, Win1251("Жyк"));
 }
 
 TEST_F(LexerTest, KeywordsInAnyMixOfLookAlikes) {
-  auto tokens = Lex(W("используется команда размер тип узел этот_узел конец кoнeц КОНЕЦ"));
+  auto tokens = Lex(Win1251("используется команда размер тип узел этот_узел конец кoнeц КОНЕЦ"));
   std::vector<int32_t> codes;
   for (const Token& t : tokens) codes.push_back(t.code);
   EXPECT_EQ(codes, (std::vector<int32_t>{KW_USES, KW_COMMAND, KW_SIZE, KW_TYPE, KW_NODE, KW_THIS_NODE,
@@ -71,7 +71,7 @@ TEST_F(LexerTest, IntegerForms) {
     std::string source;
     int32_t value;
   } cases[] = {
-      {"0x1F", 31},           {W("0х1F"), 31},          {W("0xАВ"), 171},   {"0X1f", 31},
+      {"0x1F", 31},           {Win1251("0х1F"), 31},          {Win1251("0xАВ"), 171},   {"0X1f", 31},
       {"017", 15},            {"0b101", 5},             {"0B11", 3},         {"0", 0},
       {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"0xFFFFFFFF", INT_MAX},
       {"99999999999999999999", INT_MAX},              {"0b111111111111111111111111111111111", INT_MAX},
@@ -98,7 +98,7 @@ TEST_F(LexerTest, NumberErrors) {
   EXPECT_EQ(tokens[0].value, 7);
   EXPECT_EQ(tokens[1].value, 0);
   EXPECT_EQ(tokens[2].value, 0);
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: ошибка восьмеричной константы 078\n"
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: ошибка восьмеричной константы 078\n"
                      "Error lex.qdl 1: незавершенная шестнадцатиричная константа 0x\n"
                      "Error lex.qdl 1: незавершенная шестнадцатиричная константа 0x\n"));
   EXPECT_EQ(ErrorCount, 3);
@@ -116,21 +116,21 @@ TEST_F(LexerTest, RealConstants) {
 
 TEST_F(LexerTest, BrokenRealsStopTheInput) {
   EXPECT_TRUE(Lex("1. 2").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: ошибка вещественной константы 1. \n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: ошибка вещественной константы 1. \n"));
   EXPECT_TRUE(InputStopped);
   EXPECT_EQ(ErrorCount, 0);
 }
 
 TEST_F(LexerTest, ExponentWithoutDigits) {
   EXPECT_TRUE(Lex("1e+x").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: ошибка вещественной константы 1e+x\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: ошибка вещественной константы 1e+x\n"));
 }
 
 TEST_F(LexerTest, DotDotAfterIntegerIsAnOperatorRun) {
   auto tokens = Lex("1..2");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_EQ(tokens[0].value, 1);
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: недопустимая операция ..\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: недопустимая операция ..\n"));
 }
 
 TEST_F(LexerTest, OperatorCharactersAndRuns) {
@@ -140,7 +140,7 @@ TEST_F(LexerTest, OperatorCharactersAndRuns) {
     if (t.code > 0) codes += static_cast<char>(t.code);
   EXPECT_EQ(codes, "=-;:.$()[],+*/{}");
   EXPECT_TRUE(Lex("a=-1").size() == 1u);
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: недопустимая операция =-\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: недопустимая операция =-\n"));
 }
 
 TEST_F(LexerTest, CommentsNestAndMustNotTouchOperators) {
@@ -150,22 +150,22 @@ TEST_F(LexerTest, CommentsNestAndMustNotTouchOperators) {
   EXPECT_EQ(tokens[1].text, "z");
   EXPECT_EQ(Out(), "");
   EXPECT_TRUE(Lex("x */ ").size() == 1u);
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: недопустимая операция */\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: недопустимая операция */\n"));
 }
 
 TEST_F(LexerTest, EqualsBeforeCommentIsOneRun) {
   Lex("=/* c */");
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: недопустимая операция =/*\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: недопустимая операция =/*\n"));
 }
 
 TEST_F(LexerTest, UnterminatedCommentIsAWarning) {
   EXPECT_TRUE(Lex("/* /* */").empty());
-  EXPECT_EQ(Out(), W("Warning: незавершенный комментарий\n"));
+  EXPECT_EQ(Out(), Win1251("Warning: незавершенный комментарий\n"));
   EXPECT_EQ(WarningCount, 1);
 }
 
 TEST_F(LexerTest, StringEscapes) {
-  auto tokens = Lex(W("\"\\101\\x41\\х41\\X4a\\\"\\'\\*\\/\\?\\\\\\a\\b\\f\\n\\r\\t\\v\\x7z\\777\""));
+  auto tokens = Lex(Win1251("\"\\101\\x41\\х41\\X4a\\\"\\'\\*\\/\\?\\\\\\a\\b\\f\\n\\r\\t\\v\\x7z\\777\""));
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_EQ(tokens[0].code, LEX_STRING);
   EXPECT_EQ(tokens[0].text, std::string("AAAJ\"'*/?\\\a\b\f\n\r\t\v\x07z\xFF"));
@@ -183,7 +183,7 @@ TEST_F(LexerTest, StringLengthLimit) {
   EXPECT_EQ(tokens[0].text.size(), 999u);
   EXPECT_EQ(Out(), "");
   EXPECT_TRUE(Lex("\"" + std::string(1000, 'x') + "\"").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: переполнение буфера лексического анализатора\n"
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: переполнение буфера лексического анализатора\n"
                      "Error: незавершенная строковая или символьная константа\n"));
 }
 
@@ -195,7 +195,7 @@ TEST_F(LexerTest, LongIdentifierIsCutAndStopsTheInput) {
   auto tokens = Lex(std::string(1500, 'a') + " b");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_EQ(tokens[0].text, std::string(1000, 'a'));
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: переполнение буфера лексического анализатора\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: переполнение буфера лексического анализатора\n"));
 }
 
 TEST_F(LexerTest, CharacterConstants) {
@@ -205,22 +205,22 @@ TEST_F(LexerTest, CharacterConstants) {
   EXPECT_EQ(tokens[1].text, "'");
   EXPECT_EQ(tokens[2].text, "\n");
   EXPECT_TRUE(Lex("''x").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: незавершенная строковая или символьная константа\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: незавершенная строковая или символьная константа\n"));
 }
 
 TEST_F(LexerTest, BadEscapesGiveTwoFatalLines) {
   EXPECT_TRUE(Lex("\"\\q\"").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: ошибка задания экранированной литеры\n"
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: ошибка задания экранированной литеры\n"
                      "Error: незавершенная строковая или символьная константа\n"));
 }
 
 TEST_F(LexerTest, LineFeedInStringIsFatal) {
   EXPECT_TRUE(Lex("\"ab\ncd\"").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 2: незавершенная строковая или символьная константа\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 2: незавершенная строковая или символьная константа\n"));
 }
 
 TEST_F(LexerTest, CharactersWithoutClassAreSkipped) {
-  auto tokens = Lex(W("a Ё ё \\ ` \x7F b"));
+  auto tokens = Lex(Win1251("a Ё ё \\ ` \x7F b"));
   ASSERT_EQ(tokens.size(), 2u);
   EXPECT_EQ(ErrorCount, 5);
 }
@@ -255,7 +255,7 @@ TEST(Keywords, SecondInitialisationAsserts) {
   InitKeywords();
   EXPECT_EQ(state.out, "");
   InitKeywords();
-  EXPECT_EQ(state.out, W("Error: утверждение не выполняется File BASELEX, line 106\n"));
+  EXPECT_EQ(state.out, Win1251("Error: утверждение не выполняется File BASELEX, line 106\n"));
   EXPECT_TRUE(InputStopped);
 }
 

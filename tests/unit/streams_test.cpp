@@ -1,15 +1,15 @@
 // Input streams: blocks, pushback, line counting, the stack of includes.
 #include <gtest/gtest.h>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/paths.h"
-#include "lexlib/streams.h"
+#include "diagnostics/diagnostics.h"
+#include "files/paths.h"
+#include "streams/input_stream.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 class StreamsTest : public ::testing::Test {
  protected:
@@ -24,18 +24,18 @@ class StreamsTest : public ::testing::Test {
 
 TEST_F(StreamsTest, BlockSizesAreMultiplesOf512) {
   dir_.Write("a.qdl", "x");
-  auto* main = new TFayloviy_Bxodnoy_Potok("a", ".qdl", kMainBufferRequest, nullptr);
-  auto* include = new TFayloviy_Bxodnoy_Potok("a", ".qdl", kIncludeBufferRequest, nullptr);
-  auto* tiny = new TFayloviy_Bxodnoy_Potok("a", ".qdl", 100, nullptr);
+  auto* main = new SourceFileStream("a", ".qdl", kMainBufferRequest, nullptr);
+  auto* include = new SourceFileStream("a", ".qdl", kIncludeBufferRequest, nullptr);
+  auto* tiny = new SourceFileStream("a", ".qdl", 100, nullptr);
   EXPECT_EQ(tiny->bufferSize, 1);  // one byte delivered by the first read
   delete tiny;
   EXPECT_EQ(include->pathName, "a.qdl");
   delete include;
   delete main;
-  auto* big = new TFayloviy_Bxodnoy_Potok("none", ".qdl", kMainBufferRequest, nullptr);
+  auto* big = new SourceFileStream("none", ".qdl", kMainBufferRequest, nullptr);
   EXPECT_EQ(big->bufferSize, 9728);
   delete big;
-  auto* small = new TFayloviy_Bxodnoy_Potok("none", ".qdl", kIncludeBufferRequest, nullptr);
+  auto* small = new SourceFileStream("none", ".qdl", kIncludeBufferRequest, nullptr);
   EXPECT_EQ(small->bufferSize, 512);
   delete small;
   EXPECT_EQ(CurrentStream, nullptr);
@@ -46,19 +46,19 @@ TEST_F(StreamsTest, NulByteSkipsTheRestOfItsBlock) {
   content[3] = '\0';
   content[512] = 'c';
   dir_.Write("n.qdl", content);
-  new TFayloviy_Bxodnoy_Potok("n.qdl", nullptr, kIncludeBufferRequest, nullptr);
+  new SourceFileStream("n.qdl", nullptr, kIncludeBufferRequest, nullptr);
   EXPECT_EQ(ReadAll(), "bbb" + std::string("c") + std::string(1100 - 513, 'b'));
 }
 
 TEST_F(StreamsTest, NulInLastBlockEndsTheFile) {
   dir_.Write("n.qdl", std::string("ab\0cd", 5));
-  new TFayloviy_Bxodnoy_Potok("n.qdl", nullptr, kMainBufferRequest, nullptr);
+  new SourceFileStream("n.qdl", nullptr, kMainBufferRequest, nullptr);
   EXPECT_EQ(ReadAll(), "ab");
 }
 
 TEST_F(StreamsTest, PushbackAndLineCounting) {
   dir_.Write("p.qdl", "a\nb");
-  auto* stream = new TFayloviy_Bxodnoy_Potok("p.qdl", nullptr, kMainBufferRequest, nullptr);
+  auto* stream = new SourceFileStream("p.qdl", nullptr, kMainBufferRequest, nullptr);
   EXPECT_EQ(stream->line, 1);
   EXPECT_EQ(ReadChar(), 'a');
   EXPECT_EQ(ReadChar(), '\n');
@@ -70,7 +70,7 @@ TEST_F(StreamsTest, PushbackAndLineCounting) {
   for (int i = 0; i < kPushBackCapacity; ++i) stream->UngetChar('0' + i);
   EXPECT_EQ(state_.out, "");
   stream->UngetChar('x');  // the eleventh is reported and dropped
-  EXPECT_EQ(state_.out, W("Error p.qdl 2: утверждение не выполняется File BASELEX, line 43\n"));
+  EXPECT_EQ(state_.out, Win1251("Error p.qdl 2: утверждение не выполняется File BASELEX, line 43\n"));
   EXPECT_EQ(stream->pushCount, kPushBackCapacity);
   EXPECT_EQ(ReadChar(), 0);  // the assertion stopped the input
   EXPECT_EQ(CurrentStream, nullptr);
@@ -80,11 +80,11 @@ TEST_F(StreamsTest, IncludedStreamEndsIntoTheOneBelow) {
   dir_.Write("main.qdl", "12");
   dir_.Write("inc.qdl", "ab");
   dir_.Write("empty.qdl", "");
-  auto* main = new TFayloviy_Bxodnoy_Potok("main", ".qdl", kMainBufferRequest, nullptr);
+  auto* main = new SourceFileStream("main", ".qdl", kMainBufferRequest, nullptr);
   EXPECT_EQ(ReadChar(), '1');
   main->UngetChar('1');
-  new TFayloviy_Bxodnoy_Potok("inc", ".qdl", kIncludeBufferRequest, "");
-  new TFayloviy_Bxodnoy_Potok("empty", ".qdl", kIncludeBufferRequest, "");
+  new SourceFileStream("inc", ".qdl", kIncludeBufferRequest, "");
+  new SourceFileStream("empty", ".qdl", kIncludeBufferRequest, "");
   EXPECT_EQ(StreamDepth(), 3);
   // The pushed-back character belongs to the main stream: it follows the
   // included text.
@@ -94,18 +94,18 @@ TEST_F(StreamsTest, IncludedStreamEndsIntoTheOneBelow) {
 
 TEST_F(StreamsTest, MissingFileKeepsTheLocationBelow) {
   dir_.Write("main.qdl", "x\ny");
-  new TFayloviy_Bxodnoy_Potok("main", ".qdl", kMainBufferRequest, nullptr);
+  new SourceFileStream("main", ".qdl", kMainBufferRequest, nullptr);
   ReadChar();
   ReadChar();
-  auto* missing = new TFayloviy_Bxodnoy_Potok("gone", ".qdl", kIncludeBufferRequest, "inc");
+  auto* missing = new SourceFileStream("gone", ".qdl", kIncludeBufferRequest, "inc");
   EXPECT_EQ(missing->status, -20);
-  EXPECT_EQ(state_.out, W("Error main.qdl 2: файл не найден: gone\n"));
+  EXPECT_EQ(state_.out, Win1251("Error main.qdl 2: файл не найден: gone\n"));
   EXPECT_EQ(ReadAll(), "y");
 }
 
 TEST_F(StreamsTest, SearchPathGivesAnAbsoluteName) {
   dir_.Write("lib/x.qdl", "q");
-  auto* stream = new TFayloviy_Bxodnoy_Potok("x", ".qdl", kIncludeBufferRequest, "none;;lib");
+  auto* stream = new SourceFileStream("x", ".qdl", kIncludeBufferRequest, "none;;lib");
   EXPECT_EQ(stream->status, 0);
   EXPECT_EQ(stream->pathName, dir_.path() + "/lib/x.qdl");
   EXPECT_EQ(ReadAll(), "q");
@@ -113,17 +113,17 @@ TEST_F(StreamsTest, SearchPathGivesAnAbsoluteName) {
 
 TEST_F(StreamsTest, OverlongNameIsRefusedAtOnce) {
   std::string name(5000, 'a');
-  auto* stream = new TFayloviy_Bxodnoy_Potok(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
+  auto* stream = new SourceFileStream(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
   EXPECT_EQ(stream->status, -19);
-  EXPECT_EQ(state_.out, W("Error: недопустимое имя файла: ") + name + "\n");
+  EXPECT_EQ(state_.out, Win1251("Error: недопустимое имя файла: ") + name + "\n");
   EXPECT_EQ(ReadAll(), "");
   EXPECT_EQ(ErrorCount, 1);  // not reported again when it closes
 }
 
 TEST_F(StreamsTest, StoppedInputClosesEveryStream) {
   dir_.Write("a.qdl", "aaa");
-  new TFayloviy_Bxodnoy_Potok("a.qdl", nullptr, kMainBufferRequest, nullptr);
-  new TFayloviy_Bxodnoy_Potok("a.qdl", nullptr, kMainBufferRequest, nullptr);
+  new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
+  new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
   ReportFatal(-5);
   EXPECT_EQ(ReadChar(), 0);
   EXPECT_EQ(CurrentStream, nullptr);

@@ -7,8 +7,8 @@
 
 namespace qdl::test {
 
-// Windows-1251 bytes of UTF-8 text.
-std::string W(const std::string& utf8);
+// The Windows-1251 bytes of a UTF-8 text.
+std::string Win1251(const std::string& utf8);
 
 // A fresh directory, made current for the test's lifetime.
 class ScratchDir {

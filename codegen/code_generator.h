@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lexlib/textfile.h"
+#include "files/output_file.h"
 
 namespace qdl {
 
@@ -18,12 +18,12 @@ constexpr int32_t kCodeLimit = 29999;
 // still fits, with room to spare.  Bytes beyond it are never stored.
 constexpr int32_t kCodeCapacity = 30007;
 
-class TKodogenepatop {
+class CodeGenerator {
  public:
   // Creates the listing file when `listingName` is not empty.
-  explicit TKodogenepatop(const std::string& listingName);
+  explicit CodeGenerator(const std::string& listingName);
   // Checks and closes the listing (warning 27 on a write error).
-  ~TKodogenepatop();
+  ~CodeGenerator();
 
   void EmitByte(int32_t value, bool listed);
   void EmitWord(int32_t value);
@@ -38,7 +38,7 @@ class TKodogenepatop {
   std::vector<unsigned char> codeBuffer;
   int32_t size = 0;
   int32_t entryStart = 0;
-  std::unique_ptr<TextFile> listing;  // null without a listing
+  std::unique_ptr<OutputFile> listing;  // null without a listing
 
  private:
   void CheckLimit();
@@ -46,7 +46,7 @@ class TKodogenepatop {
   void List(const std::string& text);
 };
 
-extern TKodogenepatop* CurrentCodeGenerator;
+extern CodeGenerator* CurrentCodeGenerator;
 
 // Output formats (option -f).
 enum : int32_t { kFormatBinary = 0, kFormatAssembler = 1, kFormatC = 2, kFormatDelphi = 3 };

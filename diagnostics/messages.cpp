@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "lexlib/cp1251.h"
+#include "text/encoding.h"
 
 namespace qdl {
 
@@ -90,7 +90,7 @@ const std::string* FindInTable(const MessageEntry* table, int32_t number) {
     if (entry.number == number) {
       auto it = converted.find(entry.text);
       if (it == converted.end())
-        it = converted.emplace(entry.text, Cp1251(entry.text)).first;
+        it = converted.emplace(entry.text, Cp1251FromUtf8(entry.text)).first;
       return &it->second;
     }
     if (entry.number == 0) break;

@@ -1,14 +1,14 @@
-#include "lexlib/streams.h"
+#include "streams/input_stream.h"
 
 #include <cstring>
 #include <new>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/paths.h"
+#include "diagnostics/diagnostics.h"
+#include "files/paths.h"
 
 namespace qdl {
 
-TBazoviy_Bxodnoy_Potok* CurrentStream = nullptr;
+InputStream* CurrentStream = nullptr;
 int32_t IncludeFilesOpened = 0;
 
 namespace {
@@ -23,7 +23,7 @@ constexpr int32_t kMinBlock = 512;
 
 }  // namespace
 
-TBazoviy_Bxodnoy_Potok::TBazoviy_Bxodnoy_Potok()
+InputStream::InputStream()
     : previous(CurrentStream), pushBack{}, pushCount(0), line(0), fileName(nullptr), status(0) {
   if (CurrentStream != nullptr) {
     line = CurrentStream->line;
@@ -32,9 +32,9 @@ TBazoviy_Bxodnoy_Potok::TBazoviy_Bxodnoy_Potok()
   CurrentStream = this;
 }
 
-TBazoviy_Bxodnoy_Potok::~TBazoviy_Bxodnoy_Potok() { CurrentStream = previous; }
+InputStream::~InputStream() { CurrentStream = previous; }
 
-void TBazoviy_Bxodnoy_Potok::UngetChar(int c) {
+void InputStream::UngetChar(int c) {
   if (pushCount >= kPushBackCapacity) {
     // The character is dropped: the pushback holds only ten.
     ReportAssertion(kModule, kPushBackAssertionLine);
@@ -44,7 +44,7 @@ void TBazoviy_Bxodnoy_Potok::UngetChar(int c) {
   pushBack[pushCount++] = static_cast<unsigned char>(c);
 }
 
-TFayloviy_Bxodnoy_Potok::TFayloviy_Bxodnoy_Potok(const char* name, const char* defaultExtension,
+SourceFileStream::SourceFileStream(const char* name, const char* defaultExtension,
                                                  int32_t requestedSize, const char* searchPath)
     : file(nullptr), buffer(nullptr), position(nullptr), bufferSize(0) {
   bufferSize = requestedSize & kBlockBits;
@@ -67,7 +67,7 @@ TFayloviy_Bxodnoy_Potok::TFayloviy_Bxodnoy_Potok(const char* name, const char* d
   position = buffer;
 }
 
-bool TFayloviy_Bxodnoy_Potok::OpenFile(const char* name, const char* defaultExtension,
+bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
                                        const char* searchPath) {
   pathName = name;
   if (defaultExtension != nullptr) pathName = WithDefaultExtension(pathName, defaultExtension);
@@ -111,14 +111,14 @@ bool TFayloviy_Bxodnoy_Potok::OpenFile(const char* name, const char* defaultExte
   return true;
 }
 
-TFayloviy_Bxodnoy_Potok::~TFayloviy_Bxodnoy_Potok() {
+SourceFileStream::~SourceFileStream() {
   if (file != nullptr) fclose(file);
   delete[] buffer;
   if ((status == -6 || status == -15 || status == -19) && !statusReported)
     ReportError(status, fileName);
 }
 
-int TFayloviy_Bxodnoy_Potok::FillBuffer() {
+int SourceFileStream::FillBuffer() {
   if (bufferSize != 0 && file != nullptr) {
     size_t count = fread(buffer, 1, static_cast<size_t>(bufferSize), file);
     if (count == 0 && ferror(file)) {
@@ -136,7 +136,7 @@ int TFayloviy_Bxodnoy_Potok::FillBuffer() {
   return 0;
 }
 
-int TFayloviy_Bxodnoy_Potok::GetChar() {
+int SourceFileStream::GetChar() {
   int c;
   if (pushCount != 0) {
     c = pushBack[--pushCount];
@@ -163,7 +163,7 @@ int ReadChar() {
 
 int StreamDepth() {
   int depth = 0;
-  for (TBazoviy_Bxodnoy_Potok* s = CurrentStream; s != nullptr; s = s->previous) ++depth;
+  for (InputStream* s = CurrentStream; s != nullptr; s = s->previous) ++depth;
   return depth;
 }
 

@@ -1,60 +1,60 @@
-#include "codegen/codegen.h"
+#include "codegen/code_generator.h"
 
 #include <cstdio>
 
 #include "codegen/string_pool.h"
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace qdl {
 
-TKodogenepatop* CurrentCodeGenerator = nullptr;
+CodeGenerator* CurrentCodeGenerator = nullptr;
 
 namespace {
 
-std::string Right5(int32_t value) {
+std::string FormatAddress(int32_t value) {
   char text[16];
   snprintf(text, sizeof text, "%5d", value);
   return text;
 }
 
-const char kSevenSpaces[] = "       ";
+const char kListingIndent[] = "       ";
 
 }  // namespace
 
-TKodogenepatop::TKodogenepatop(const std::string& listingName) : codeBuffer(kCodeCapacity, 0) {
+CodeGenerator::CodeGenerator(const std::string& listingName) : codeBuffer(kCodeCapacity, 0) {
   if (listingName.empty()) return;
-  listing = std::make_unique<TextFile>();
+  listing = std::make_unique<OutputFile>();
   if (!listing->Create(listingName, true)) {
     listing.reset();
     ReportWarning(25, listingName.c_str());
   }
 }
 
-TKodogenepatop::~TKodogenepatop() {
+CodeGenerator::~CodeGenerator() {
   if (listing != nullptr && !listing->Close()) ReportWarning(27);
 }
 
-void TKodogenepatop::List(const std::string& text) {
+void CodeGenerator::List(const std::string& text) {
   if (listing != nullptr) listing->Write(text);
 }
 
-void TKodogenepatop::CheckLimit() {
+void CodeGenerator::CheckLimit() {
   if (size >= kCodeLimit) ReportError(10);
 }
 
-void TKodogenepatop::Store(unsigned char byte) {
+void CodeGenerator::Store(unsigned char byte) {
   if (size >= 0 && size < kCodeCapacity) codeBuffer[static_cast<size_t>(size)] = byte;
   if (size < INT32_MAX) ++size;
 }
 
-void TKodogenepatop::EmitByte(int32_t value, bool listed) {
+void CodeGenerator::EmitByte(int32_t value, bool listed) {
   CheckLimit();
   unsigned char byte = static_cast<unsigned char>(value & 0xFF);
   Store(byte);
   if (listed) List(" " + std::to_string(byte) + "b");
 }
 
-void TKodogenepatop::EmitWord(int32_t value) {
+void CodeGenerator::EmitWord(int32_t value) {
   CheckLimit();
   uint32_t bits = static_cast<uint32_t>(value);
   Store(static_cast<unsigned char>(bits));
@@ -62,21 +62,21 @@ void TKodogenepatop::EmitWord(int32_t value) {
   List(" " + std::to_string(bits & 0xFFFF) + "i");
 }
 
-void TKodogenepatop::EmitLong(int32_t value) {
+void CodeGenerator::EmitLong(int32_t value) {
   CheckLimit();
   uint32_t bits = static_cast<uint32_t>(value);
   for (int shift = 0; shift < 32; shift += 8) Store(static_cast<unsigned char>(bits >> shift));
   List(" " + std::to_string(value) + "L");
 }
 
-void TKodogenepatop::BeginEntry(int32_t code, const char* text, bool addressed) {
+void CodeGenerator::BeginEntry(int32_t code, const char* text, bool addressed) {
   if (listing != nullptr) {
     std::string piece;
     if (size > 0) {
       // Close the entry that ends here with the dump of its bytes; a node
       // header's own bytes were dumped when its command began.
       piece += ";\n";
-      piece += kSevenSpaces;
+      piece += kListingIndent;
       int32_t p = entryStart;
       if (addressed && p < kCodeCapacity && codeBuffer[static_cast<size_t>(p)] == 1) p += 4;
       int32_t end = size < kCodeCapacity ? size : kCodeCapacity;
@@ -86,7 +86,7 @@ void TKodogenepatop::BeginEntry(int32_t code, const char* text, bool addressed) 
       }
       piece += '\n';
     }
-    piece += addressed ? Right5(size) + ": " : std::string(kSevenSpaces);
+    piece += addressed ? FormatAddress(size) + ": " : std::string(kListingIndent);
     if (code == 1) piece += "Node -> ";
     piece += text;
     listing->Write(piece);
@@ -95,13 +95,13 @@ void TKodogenepatop::BeginEntry(int32_t code, const char* text, bool addressed) 
   EmitByte(code, false);
 }
 
-void TKodogenepatop::EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName) {
+void CodeGenerator::EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName) {
   BeginEntry(1, nodeName, true);
   EmitWord(number);
   EmitByte(commandLength, true);
 }
 
-void TKodogenepatop::AppendStrings() {
+void CodeGenerator::AppendStrings() {
   int32_t fill = StringPoolFill();
   if (size + fill >= kCodeLimit) {
     ReportError(10);
@@ -113,13 +113,13 @@ void TKodogenepatop::AppendStrings() {
   if (listing == nullptr) return;
   // Each string line opens with its address and a quote; the zero byte
   // that ends a string closes the quote.
-  std::string piece = "\nStrings:\n" + Right5(start) + ": \"";
+  std::string piece = "\nStrings:\n" + FormatAddress(start) + ": \"";
   char escape[8];
   for (int32_t i = 0; i < fill; ++i) {
     unsigned char c = pool[i];
     if (c == 0) {
       piece += '"';
-      if (i + 1 < fill) piece += "\n" + Right5(start + i + 1) + ": \"";
+      if (i + 1 < fill) piece += "\n" + FormatAddress(start + i + 1) + ": \"";
     } else if (c < 32) {
       snprintf(escape, sizeof escape, "\\x%02X", c);
       piece += escape;

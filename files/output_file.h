@@ -7,12 +7,12 @@
 
 namespace qdl {
 
-class TextFile {
+class OutputFile {
  public:
-  TextFile() = default;
-  TextFile(const TextFile&) = delete;
-  TextFile& operator=(const TextFile&) = delete;
-  ~TextFile();
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
 
   // Creates (or truncates) the file; false when it cannot be created.
   bool Create(const std::string& path, bool textMode);

@@ -1,4 +1,4 @@
-#include "lexlib/textfile.h"
+#include "files/output_file.h"
 
 namespace qdl {
 
@@ -7,9 +7,9 @@ namespace {
 constexpr size_t kFlushThreshold = 1 << 16;
 }  // namespace
 
-TextFile::~TextFile() { Close(); }
+OutputFile::~OutputFile() { Close(); }
 
-bool TextFile::Create(const std::string& path, bool textMode) {
+bool OutputFile::Create(const std::string& path, bool textMode) {
   Close();
   file_ = fopen(path.c_str(), "wb");
   textMode_ = textMode;
@@ -18,7 +18,7 @@ bool TextFile::Create(const std::string& path, bool textMode) {
   return file_ != nullptr;
 }
 
-void TextFile::Write(const char* data, size_t size) {
+void OutputFile::Write(const char* data, size_t size) {
   if (file_ == nullptr) return;
   if (!textMode_) {
     buffer_.append(data, size);
@@ -31,13 +31,13 @@ void TextFile::Write(const char* data, size_t size) {
   if (buffer_.size() >= kFlushThreshold) Flush();
 }
 
-void TextFile::Flush() {
+void OutputFile::Flush() {
   if (!buffer_.empty() && fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
     failed_ = true;
   buffer_.clear();
 }
 
-bool TextFile::Close() {
+bool OutputFile::Close() {
   if (file_ == nullptr) return true;
   Flush();
   if (fflush(file_) != 0 || ferror(file_)) failed_ = true;

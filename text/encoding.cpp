@@ -1,8 +1,8 @@
-#include "lexlib/cp1251.h"
+#include "text/encoding.h"
 
 namespace qdl {
 
-std::string Cp1251(const std::string& utf8) {
+std::string Cp1251FromUtf8(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {

@@ -17,15 +17,15 @@ constexpr int kPushBackCapacity = 10;
 constexpr int32_t kMainBufferRequest = 10000;    // gives 9728
 constexpr int32_t kIncludeBufferRequest = 1000;  // gives 512
 
-class TBazoviy_Bxodnoy_Potok {
+class InputStream {
  public:
-  TBazoviy_Bxodnoy_Potok();
-  virtual ~TBazoviy_Bxodnoy_Potok();
+  InputStream();
+  virtual ~InputStream();
   // The next byte of this stream (1..255), or 0 at its end.
   virtual int GetChar() = 0;
   virtual void UngetChar(int c);
 
-  TBazoviy_Bxodnoy_Potok* previous;
+  InputStream* previous;
   unsigned char pushBack[kPushBackCapacity];
   int32_t pushCount;
   int32_t line;
@@ -33,13 +33,13 @@ class TBazoviy_Bxodnoy_Potok {
   int32_t status;        // 0, or the negative message number of a failure
 };
 
-class TFayloviy_Bxodnoy_Potok : public TBazoviy_Bxodnoy_Potok {
+class SourceFileStream : public InputStream {
  public:
   // Opens `name` (default extension added when it has none) and becomes
   // the current stream whether or not the file could be opened.
-  TFayloviy_Bxodnoy_Potok(const char* name, const char* defaultExtension,
+  SourceFileStream(const char* name, const char* defaultExtension,
                           int32_t requestedSize, const char* searchPath);
-  ~TFayloviy_Bxodnoy_Potok() override;
+  ~SourceFileStream() override;
   int GetChar() override;
   int FillBuffer();
 
@@ -54,7 +54,7 @@ class TFayloviy_Bxodnoy_Potok : public TBazoviy_Bxodnoy_Potok {
   bool statusReported = false;  // the failure was reported at construction
 };
 
-extern TBazoviy_Bxodnoy_Potok* CurrentStream;
+extern InputStream* CurrentStream;
 
 // The next byte of the whole input, or 0 when none is left.
 int ReadChar();

@@ -2,9 +2,9 @@
 // initialiser or a Delphi unit.
 #include <cstdio>
 
-#include "codegen/codegen.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/paths.h"
+#include "codegen/code_generator.h"
+#include "diagnostics/diagnostics.h"
+#include "files/paths.h"
 
 namespace qdl {
 
@@ -15,7 +15,7 @@ namespace {
 // Numbers per line in the text formats.
 constexpr int32_t kNumbersPerLine = 16;
 
-std::string Field3(unsigned char byte) {
+std::string FormatByte(unsigned char byte) {
   char text[8];
   snprintf(text, sizeof text, "%3u", static_cast<unsigned>(byte));
   return text;
@@ -36,11 +36,11 @@ std::string FormatImage(const unsigned char* image, int32_t size, const std::str
         if (i != 0) out += '\n';
         out += "DB ";
       }
-      out += Field3(image[i]);
+      out += FormatByte(image[i]);
       if ((i + 1) % kNumbersPerLine != 0 && !last) out += ',';
     } else {
       if (i != 0 && i % kNumbersPerLine == 0) out += '\n';
-      out += Field3(image[i]);
+      out += FormatByte(image[i]);
       if (!last) out += ',';
     }
   }
@@ -50,9 +50,9 @@ std::string FormatImage(const unsigned char* image, int32_t size, const std::str
 
 }  // namespace
 
-void TKodogenepatop::WriteOutput(const std::string& fileName) {
+void CodeGenerator::WriteOutput(const std::string& fileName) {
   if (listing != nullptr) listing->Write(";\n       0\n");
-  TextFile file;
+  OutputFile file;
   if (!file.Create(fileName, OutputFormat != kFormatBinary)) {
     ReportError(-21, fileName.c_str());
     return;

@@ -1,9 +1,9 @@
-#include "lexlib/baselex.h"
+#include "lexer/lexer.h"
 
 #include <cstring>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 
 namespace qdl {
 
@@ -169,7 +169,7 @@ void AppendChar(int c) {
   }
 }
 
-void Terminate() { TokenText[TokenLength] = 0; }
+void EndTokenText() { TokenText[TokenLength] = 0; }
 
 void Unget(int c) {
   if (CurrentStream != nullptr) CurrentStream->UngetChar(c);
@@ -197,7 +197,7 @@ int32_t IntegerToken(int32_t value) {
 }
 
 int32_t RealError() {
-  Terminate();
+  EndTokenText();
   ReportFatal(-12, TokenText);
   return LEX_END;
 }
@@ -211,7 +211,7 @@ int32_t ScanExponent() {
   AppendChar(e);
   if (!IsDec(e)) return RealError();
   ScanWhile(CC_DEC);
-  Terminate();
+  EndTokenText();
   return LEX_REAL;
 }
 
@@ -227,7 +227,7 @@ int32_t ScanFraction() {
     AppendChar(ReadChar());
     return ScanExponent();
   }
-  Terminate();
+  EndTokenText();
   return LEX_REAL;
 }
 
@@ -249,7 +249,7 @@ int32_t ScanDecimal(int c) {
     AppendChar(ReadChar());
     return ScanExponent();
   }
-  Terminate();
+  EndTokenText();
   return IntegerToken(StrToL32(TokenText, 0));
 }
 
@@ -261,14 +261,14 @@ int32_t ScanZero() {
     AppendChar('x');
     ScanWhile(CC_HEX);
     if (TokenLength == 2) ReportError(-10);
-    Terminate();
+    EndTokenText();
     return IntegerToken(StrToL32(TokenText, 0));
   }
   if (m == 'b' || m == 'B') {
     AppendChar('b');
     ScanWhile(CC_BIN);
     if (TokenLength == 2) ReportError(-10);
-    Terminate();
+    EndTokenText();
     return IntegerToken(StrToL32(TokenText + 2, 2));
   }
   if (CharClass[m] & CC_OCT) {
@@ -276,10 +276,10 @@ int32_t ScanZero() {
     int s = ScanWhile(CC_OCT);
     if (IsDec(s)) {
       ScanWhile(CC_DEC);
-      Terminate();
+      EndTokenText();
       ReportError(-11, TokenText);
     }
-    Terminate();
+    EndTokenText();
     return IntegerToken(StrToL32(TokenText, 0));
   }
   if (d == '.') {
@@ -291,7 +291,7 @@ int32_t ScanZero() {
     return ScanExponent();
   }
   Unget(d);
-  Terminate();
+  EndTokenText();
   return IntegerToken(0);
 }
 
@@ -375,7 +375,7 @@ int32_t ScanCharacter() {
     ReportFatal(-9);
     return LEX_END;
   }
-  Terminate();
+  EndTokenText();
   return LEX_CHARACTER;
 }
 
@@ -392,7 +392,7 @@ int32_t ScanString() {
       AppendChar(d);
     }
   }
-  Terminate();
+  EndTokenText();
   return LEX_STRING;
 }
 
@@ -429,7 +429,7 @@ void SkipLineComment() {
 int32_t OperatorRun(int d) {
   AppendChar(d);
   ScanWhile(CC_OPER);
-  Terminate();
+  EndTokenText();
   int32_t code = LookupKeyword();
   if (code == 0) ReportFatal(-14, TokenText);
   return code;
@@ -447,7 +447,7 @@ int32_t NextToken() {
     if (cls & CC_LETTER) {
       AppendChar(CharMap[c]);
       ScanWhile(CC_LETTER | CC_DEC);
-      Terminate();
+      EndTokenText();
       int32_t code = LookupKeyword();
       return code != 0 ? code : LEX_IDENTIFIER;
     }
@@ -475,7 +475,7 @@ int32_t NextToken() {
     }
     if (cls & CC_DELIM) return c;
     AppendChar(c);
-    Terminate();
+    EndTokenText();
     ReportError(-8, TokenText);
   }
 }

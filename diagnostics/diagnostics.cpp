@@ -1,8 +1,8 @@
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <cstdio>
 
-#include "lexlib/streams.h"
+#include "streams/input_stream.h"
 
 namespace qdl {
 

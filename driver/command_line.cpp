@@ -1,12 +1,12 @@
 // The command line: options, the five file names and their extensions.
 #include <cctype>
 
-#include "codegen/codegen.h"
-#include "driver/settings.h"
-#include "lexlib/baselex.h"
-#include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/paths.h"
+#include "codegen/code_generator.h"
+#include "driver/command_line.h"
+#include "lexer/lexer.h"
+#include "text/encoding.h"
+#include "diagnostics/diagnostics.h"
+#include "files/paths.h"
 
 namespace qdl {
 
@@ -85,7 +85,7 @@ bool ReadOption(const char* argument, Options& options) {
 
 }  // namespace
 
-std::string UsageText() { return Cp1251(kUsage); }
+std::string UsageText() { return Cp1251FromUtf8(kUsage); }
 
 bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
   int names = 0;

@@ -1,4 +1,4 @@
-#include "lexlib/paths.h"
+#include "files/paths.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

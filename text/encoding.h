@@ -10,7 +10,7 @@ namespace qdl {
 // Cyrillic letters А..я, Ё and ё map to their single Windows-1251 bytes.
 // Any other code point becomes '?': the tables that use this hold only
 // Russian and ASCII text.
-std::string Cp1251(const std::string& utf8);
+std::string Cp1251FromUtf8(const std::string& utf8);
 
 // The reverse, for tests and tools that show compiler output readably.
 std::string Utf8FromCp1251(const std::string& cp);

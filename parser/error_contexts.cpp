@@ -1,4 +1,4 @@
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "parser/parser.h"
 
 namespace qdl {
