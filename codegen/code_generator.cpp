@@ -9,14 +9,32 @@ namespace qdl {
 
 CodeGenerator* CurrentCodeGenerator = nullptr;
 
+void StartCodeGeneration(const std::string& listingName) {
+  EndCodeGeneration();
+  CurrentCodeGenerator = new CodeGenerator(listingName);
+}
+
+void EndCodeGeneration() {
+  delete CurrentCodeGenerator;
+  CurrentCodeGenerator = nullptr;
+}
+
+void ResetCodeGeneration() {
+  EndCodeGeneration();
+  ResetStringPool();
+}
+
 namespace {
 
+// An entry's address in the listing: right-aligned in five columns.
 std::string FormatAddress(int32_t value) {
   char text[16];
   snprintf(text, sizeof text, "%5d", value);
   return text;
 }
 
+// Where a listing line without an address starts its text: under the
+// text of an addressed line ("12345: ").
 const char kListingIndent[] = "       ";
 
 }  // namespace
@@ -26,12 +44,12 @@ CodeGenerator::CodeGenerator(const std::string& listingName) : codeBuffer(kCodeC
   listing = std::make_unique<OutputFile>();
   if (!listing->Create(listingName, true)) {
     listing.reset();
-    ReportWarning(25, listingName.c_str());
+    Report(kCannotCreateListing, listingName.c_str());
   }
 }
 
 CodeGenerator::~CodeGenerator() {
-  if (listing != nullptr && !listing->Close()) ReportWarning(27);
+  if (listing != nullptr && !listing->Close()) Report(kListingWriteError);
 }
 
 void CodeGenerator::List(const std::string& text) {
@@ -39,7 +57,7 @@ void CodeGenerator::List(const std::string& text) {
 }
 
 void CodeGenerator::CheckLimit() {
-  if (size >= kCodeLimit) ReportError(10);
+  if (size >= kCodeLimit) Report(kCodeTooLong);
 }
 
 void CodeGenerator::Store(unsigned char byte) {
@@ -78,7 +96,7 @@ void CodeGenerator::BeginEntry(int32_t code, const char* text, bool addressed) {
       piece += ";\n";
       piece += kListingIndent;
       int32_t p = entryStart;
-      if (addressed && p < kCodeCapacity && codeBuffer[static_cast<size_t>(p)] == 1) p += 4;
+      if (addressed && p < kCodeCapacity && codeBuffer[static_cast<size_t>(p)] == kNodeHeaderEntry) p += 4;
       int32_t end = size < kCodeCapacity ? size : kCodeCapacity;
       for (int32_t i = p; i < end; ++i) {
         if (i > p) piece += ',';
@@ -87,7 +105,7 @@ void CodeGenerator::BeginEntry(int32_t code, const char* text, bool addressed) {
       piece += '\n';
     }
     piece += addressed ? FormatAddress(size) + ": " : std::string(kListingIndent);
-    if (code == 1) piece += "Node -> ";
+    if (code == kNodeHeaderEntry) piece += "Node -> ";
     piece += text;
     listing->Write(piece);
   }
@@ -96,7 +114,7 @@ void CodeGenerator::BeginEntry(int32_t code, const char* text, bool addressed) {
 }
 
 void CodeGenerator::EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName) {
-  BeginEntry(1, nodeName, true);
+  BeginEntry(kNodeHeaderEntry, nodeName, true);
   EmitWord(number);
   EmitByte(commandLength, true);
 }
@@ -104,7 +122,7 @@ void CodeGenerator::EmitNodeHeader(int32_t number, int32_t commandLength, const 
 void CodeGenerator::AppendStrings() {
   int32_t fill = StringPoolFill();
   if (size + fill >= kCodeLimit) {
-    ReportError(10);
+    Report(kCodeTooLong);
     return;
   }
   int32_t start = size;

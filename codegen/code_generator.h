@@ -18,6 +18,13 @@ constexpr int32_t kCodeLimit = 29999;
 // still fits, with room to spare.  Bytes beyond it are never stored.
 constexpr int32_t kCodeCapacity = 30007;
 
+// The first byte of every entry: the end-of-code entry, a node header, or
+// the code of a command (2 to 255).
+constexpr int32_t kEndOfCodeEntry = 0;
+constexpr int32_t kNodeHeaderEntry = 1;
+
+struct OutputFormat;
+
 class CodeGenerator {
  public:
   // Creates the listing file when `listingName` is not empty.
@@ -32,8 +39,8 @@ class CodeGenerator {
   void EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName);
   // Lays the string pool behind the code.
   void AppendStrings();
-  // Writes the image in the selected output format.
-  void WriteOutput(const std::string& fileName);
+  // Writes the image in `format`.
+  void WriteOutput(const std::string& fileName, const OutputFormat& format);
 
   std::vector<unsigned char> codeBuffer;
   int32_t size = 0;
@@ -48,8 +55,12 @@ class CodeGenerator {
 
 extern CodeGenerator* CurrentCodeGenerator;
 
-// Output formats (option -f).
-enum : int32_t { kFormatBinary = 0, kFormatAssembler = 1, kFormatC = 2, kFormatDelphi = 3 };
-extern int32_t OutputFormat;
+// The code generator of a pass, with a listing when `listingName` is not
+// empty; ending it closes the listing.
+void StartCodeGeneration(const std::string& listingName);
+void EndCodeGeneration();
+
+// Ends the pass's code generator and empties the string pool.
+void ResetCodeGeneration();
 
 }  // namespace qdl

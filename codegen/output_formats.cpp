@@ -1,5 +1,8 @@
-// WriteOutput: the image as a raw binary, assembler "DB " lines, a C/C++
-// initialiser or a Delphi unit.
+// The image as a raw binary, assembler "DB " lines, a C/C++ initialiser or
+// a Delphi unit, and WriteOutput, which writes it.
+#include "codegen/output_formats.h"
+
+#include <cctype>
 #include <cstdio>
 
 #include "codegen/code_generator.h"
@@ -8,59 +11,87 @@
 
 namespace qdl {
 
-int32_t OutputFormat = kFormatC;
-
 namespace {
 
 // Numbers per line in the text formats.
 constexpr int32_t kNumbersPerLine = 16;
 
+// A byte as the text formats write it: right-aligned in three columns.
 std::string FormatByte(unsigned char byte) {
   char text[8];
   snprintf(text, sizeof text, "%3u", static_cast<unsigned>(byte));
   return text;
 }
 
-std::string FormatImage(const unsigned char* image, int32_t size, const std::string& fileName) {
+std::string FormatBinary(const unsigned char* image, int32_t size, const std::string&) {
+  return std::string(reinterpret_cast<const char*>(image), static_cast<size_t>(size));
+}
+
+// Lines of 16 numbers: "DB " before each line and "," between the numbers
+// of a line.
+std::string FormatAssembler(const unsigned char* image, int32_t size, const std::string&) {
   std::string out;
-  std::string unit = SplitPath(fileName).base;
-  if (OutputFormat == kFormatBinary) return std::string(reinterpret_cast<const char*>(image), size);
-  if (OutputFormat == kFormatDelphi) {
-    out += "unit " + unit + ";\n" + "interface\n" + "const b" + unit + ": array[0.." +
-           std::to_string(size - 1) + "] of Byte = (\n";
-  }
   for (int32_t i = 0; i < size; ++i) {
-    bool last = i == size - 1;
-    if (OutputFormat == kFormatAssembler) {
-      if (i % kNumbersPerLine == 0) {
-        if (i != 0) out += '\n';
-        out += "DB ";
-      }
-      out += FormatByte(image[i]);
-      if ((i + 1) % kNumbersPerLine != 0 && !last) out += ',';
-    } else {
-      if (i != 0 && i % kNumbersPerLine == 0) out += '\n';
-      out += FormatByte(image[i]);
-      if (!last) out += ',';
+    if (i % kNumbersPerLine == 0) {
+      if (i != 0) out += '\n';
+      out += "DB ";
     }
+    out += FormatByte(image[i]);
+    if ((i + 1) % kNumbersPerLine != 0 && i != size - 1) out += ',';
   }
-  if (OutputFormat == kFormatDelphi) out += ");\nimplementation\nend.\n";
   return out;
 }
 
+// Lines of 16 numbers, "," after every number but the last.
+std::string FormatNumberList(const unsigned char* image, int32_t size) {
+  std::string out;
+  for (int32_t i = 0; i < size; ++i) {
+    if (i != 0 && i % kNumbersPerLine == 0) out += '\n';
+    out += FormatByte(image[i]);
+    if (i != size - 1) out += ',';
+  }
+  return out;
+}
+
+std::string FormatC(const unsigned char* image, int32_t size, const std::string&) {
+  return FormatNumberList(image, size);
+}
+
+std::string FormatDelphi(const unsigned char* image, int32_t size, const std::string& fileName) {
+  std::string unit = SplitPath(fileName).base;
+  return "unit " + unit + ";\ninterface\nconst b" + unit + ": array[0.." + std::to_string(size - 1) +
+         "] of Byte = (\n" + FormatNumberList(image, size) + ");\nimplementation\nend.\n";
+}
+
+const OutputFormat kOutputFormats[] = {
+    {'b', ".bin", false, FormatBinary},
+    {'a', ".inc", true, FormatAssembler},
+    {'c', ".h", true, FormatC},
+    {'d', ".pas", true, FormatDelphi},
+};
+constexpr int kDefaultFormat = 2;
+
 }  // namespace
 
-void CodeGenerator::WriteOutput(const std::string& fileName) {
+const OutputFormat* FindOutputFormat(int letter) {
+  for (const OutputFormat& format : kOutputFormats)
+    if (format.letter == tolower(letter)) return &format;
+  return nullptr;
+}
+
+const OutputFormat& DefaultOutputFormat() { return kOutputFormats[kDefaultFormat]; }
+
+void CodeGenerator::WriteOutput(const std::string& fileName, const OutputFormat& format) {
   if (listing != nullptr) listing->Write(";\n       0\n");
   OutputFile file;
-  if (!file.Create(fileName, OutputFormat != kFormatBinary)) {
-    ReportError(-21, fileName.c_str());
+  if (!file.Create(fileName, format.text)) {
+    Report(kCannotCreateOutput, fileName);
     return;
   }
   int32_t imageSize = size < kCodeCapacity ? size : kCodeCapacity;
-  file.Write(FormatImage(codeBuffer.data(), imageSize, fileName));
+  file.Write(format.format(codeBuffer.data(), imageSize, fileName));
   if (!file.Close()) {
-    ReportError(-22, fileName.c_str());
+    Report(kOutputWriteError, fileName);
     // A partial image is worse than none: hosts would embed it silently.
     if (IsRegularFile(fileName)) remove(fileName.c_str());
   }

@@ -2,30 +2,28 @@
 
 #include <cstdio>
 
-#include "streams/input_stream.h"
-
 namespace qdl {
 
 int32_t WarningCount = 0;
 int32_t ErrorCount = 0;
-int32_t ErrorLimit = kDefaultErrorLimit;
 bool InputStopped = false;
 
 namespace {
 
+int32_t errorLimit = kDefaultErrorLimit;
+LocationSource locationSource = nullptr;
 std::string* stdoutCapture = nullptr;
 
-enum class Severity { kWarning, kError };
-
-void PrintMessage(Severity severity, int32_t number, const char* detail,
-                  const char* module, int32_t moduleLine) {
-  std::string line = severity == Severity::kWarning ? "Warning" : "Error";
-  if (CurrentStream != nullptr && CurrentStream->fileName != nullptr) {
+void PrintMessage(bool warning, int32_t number, const char* detail, const char* module,
+                  int32_t moduleLine) {
+  std::string line = warning ? "Warning" : "Error";
+  SourceLocation location = locationSource != nullptr ? locationSource() : SourceLocation{};
+  if (location.fileName != nullptr) {
     line += ' ';
-    line += CurrentStream->fileName;
-    if (CurrentStream->line != 0) {
+    line += location.fileName;
+    if (location.line != 0) {
       line += ' ';
-      line += std::to_string(CurrentStream->line);
+      line += std::to_string(location.line);
     }
   }
   line += ": ";
@@ -55,32 +53,38 @@ void WriteStdout(const char* data, size_t size) {
 
 void SetStdoutCapture(std::string* capture) { stdoutCapture = capture; }
 
-void ReportWarning(int32_t number, const char* detail) {
-  PrintMessage(Severity::kWarning, number, detail, nullptr, 0);
-  ++WarningCount;
-  if (WarningCount > WarningLimit) ReportFatal(-1);
-}
+void SetLocationSource(LocationSource source) { locationSource = source; }
 
-void ReportError(int32_t number, const char* detail) {
-  PrintMessage(Severity::kError, number, detail, nullptr, 0);
-  if (ErrorCount < INT32_MAX) ++ErrorCount;
-  if (ErrorCount > ErrorLimit) ReportFatal(-2);
-}
+void SetErrorLimit(int32_t limit) { errorLimit = limit; }
 
-void ReportFatal(int32_t number, const char* detail) {
-  PrintMessage(Severity::kError, number, detail, nullptr, 0);
-  InputStopped = true;
+void Report(Message message, const char* detail) {
+  switch (SeverityOf(message)) {
+    case Severity::kWarning:
+      PrintMessage(true, message, detail, nullptr, 0);
+      ++WarningCount;
+      if (WarningCount > kWarningLimit) Report(kTooManyWarnings);
+      break;
+    case Severity::kError:
+      PrintMessage(false, message, detail, nullptr, 0);
+      if (ErrorCount < INT32_MAX) ++ErrorCount;
+      if (ErrorCount > errorLimit) Report(kTooManyErrors);
+      break;
+    case Severity::kFatal:
+      PrintMessage(false, message, detail, nullptr, 0);
+      InputStopped = true;
+      break;
+  }
 }
 
 void ReportAssertion(const char* module, int32_t line) {
-  PrintMessage(Severity::kError, -4, nullptr, module, line);
+  PrintMessage(false, kAssertionFailed, nullptr, module, line);
   InputStopped = true;
 }
 
 void ResetDiagnostics() {
   WarningCount = 0;
   ErrorCount = 0;
-  ErrorLimit = kDefaultErrorLimit;
+  errorLimit = kDefaultErrorLimit;
   InputStopped = false;
 }
 

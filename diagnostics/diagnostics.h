@@ -1,34 +1,50 @@
 // Numbered diagnostics: every message the compiler gives about a source or
-// its files goes through these functions as one line on standard output.
+// its files goes through here as one line on standard output, located at
+// the file and line where the input is now.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "diagnostics/messages.h"
+
 namespace qdl {
 
-// Counters and limits.  Warnings and errors are counted; a fatal report is
-// not counted but stops all further input.
+// Counters.  Warnings and errors are counted; a fatal report is not
+// counted but stops all further input.
 extern int32_t WarningCount;
 extern int32_t ErrorCount;
-extern int32_t ErrorLimit;          // option -J
-constexpr int32_t kDefaultErrorLimit = 20;
-// Past this many warnings a run stops reading: a source that produces
-// more is not worth reading further.
-constexpr int32_t WarningLimit = 50;
-extern bool InputStopped;           // set by every fatal report, never cleared
+extern bool InputStopped;  // set by every fatal report, cleared only by the reset
 
-// `detail` may be null (no detail) or any text, the empty text included.
-void ReportWarning(int32_t number, const char* detail = nullptr);
-void ReportError(int32_t number, const char* detail = nullptr);
-void ReportFatal(int32_t number, const char* detail = nullptr);
+// Errors past the limit stop the input (option -J).
+constexpr int32_t kDefaultErrorLimit = 20;
+void SetErrorLimit(int32_t limit);
+// Past this many warnings the input stops: a source that produces more is
+// not worth reading further.
+constexpr int32_t kWarningLimit = 50;
+
+// Reports `message` with its severity.  `detail` may be null (no detail)
+// or any text, the empty text included.
+void Report(Message message, const char* detail = nullptr);
+inline void Report(Message message, const std::string& detail) { Report(message, detail.c_str()); }
+// A broken internal rule: message -4 with the module and its line.
 void ReportAssertion(const char* module, int32_t line);
 
-// The text of a message number; "Error number N" for unknown numbers.
+// The Windows-1251 text of a message number; "Error number N" for numbers
+// that name no message.
 std::string MessageText(int32_t number);
 
-// Puts the counters, the limit and the stop flag back to their start values.
+// Where the input is now.  The input streams install the function that
+// tells it; without one, messages carry no location.
+struct SourceLocation {
+  const char* fileName = nullptr;  // null: no location at all
+  int32_t line = 0;                // 0: the file without a line
+};
+using LocationSource = SourceLocation (*)();
+void SetLocationSource(LocationSource source);
+
+// Counters, limit and stop flag back to their start values.
 void ResetDiagnostics();
 
 // All standard output of the compiler passes through here, so that tests

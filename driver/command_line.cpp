@@ -1,20 +1,14 @@
 // The command line: options, the five file names and their extensions.
 #include <cctype>
 
-#include "codegen/code_generator.h"
 #include "driver/command_line.h"
+#include "files/paths.h"
 #include "lexer/lexer.h"
 #include "text/encoding.h"
-#include "diagnostics/diagnostics.h"
-#include "files/paths.h"
 
 namespace qdl {
 
-std::string IncludeSearchPath = kDefaultIncludePath;
-
 namespace {
-
-const char* const kOutputExtensions[] = {".bin", ".inc", ".h", ".pas"};
 
 const char kUsage[] =
     "Вызов: qdl[32] [опции] вх_файл [вых_файл]\n"
@@ -49,14 +43,12 @@ bool ReadOption(const char* argument, Options& options) {
   int letter = tolower(static_cast<unsigned char>(argument[1]));
   const char* value = argument + 2;
   switch (letter) {
-    case 'f':
-      switch (tolower(static_cast<unsigned char>(value[0]))) {
-        case 'b': OutputFormat = kFormatBinary; return true;
-        case 'a': OutputFormat = kFormatAssembler; return true;
-        case 'c': OutputFormat = kFormatC; return true;
-        case 'd': OutputFormat = kFormatDelphi; return true;
-        default: return false;
-      }
+    case 'f': {
+      const OutputFormat* format = value[0] != '\0' ? FindOutputFormat(static_cast<unsigned char>(value[0])) : nullptr;
+      if (format == nullptr) return false;
+      options.format = format;
+      return true;
+    }
     case 'l':
       options.listingOn = true;
       options.listing = value;
@@ -70,10 +62,10 @@ bool ReadOption(const char* argument, Options& options) {
       options.statistics = value;
       return true;
     case 'i':
-      IncludeSearchPath = value;
+      options.includePath = value;
       return true;
     case 'j':
-      ErrorLimit = StrToL32(value, 10);
+      options.errorLimit = StrToL32(value, 10);
       return true;
     case 'v':
       options.verbose = true;
@@ -97,7 +89,7 @@ bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
       options.input = WithDefaultExtension(argument, ".qdl");
       ++names;
     } else if (names == 1) {
-      options.output = WithDefaultExtension(argument, kOutputExtensions[OutputFormat]);
+      options.output = WithDefaultExtension(argument, options.format->extension);
       ++names;
     } else {
       return false;
@@ -106,7 +98,7 @@ bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
   if (names == 0) return false;
   if (names == 1) {
     PathParts parts = SplitPath(options.input);
-    parts.extension = kOutputExtensions[OutputFormat];
+    parts.extension = options.format->extension;
     options.output = JoinPath(parts);
   }
   if (options.listingOn) options.listing = ReportName(options.listing, options.input, ".lst");

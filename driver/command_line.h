@@ -1,13 +1,13 @@
-// What the command line settles for a run.
+// The command line: what it settles for a run.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-namespace qdl {
+#include "codegen/output_formats.h"
+#include "diagnostics/diagnostics.h"
 
-// Directories searched for include files, separated by ";" (option -I).
-extern std::string IncludeSearchPath;
-constexpr const char* kDefaultIncludePath = "inc";
+namespace qdl {
 
 struct Options {
   std::string input;
@@ -19,6 +19,9 @@ struct Options {
   bool dumpOn = false;
   bool statisticsOn = false;
   bool verbose = false;
+  const OutputFormat* format = &DefaultOutputFormat();  // -f
+  int32_t errorLimit = kDefaultErrorLimit;              // -J
+  std::string includePath = "inc";                      // -I, ";"-separated
 };
 
 // Reads the arguments (argv[0] is the program's name).  False when they

@@ -2,15 +2,16 @@
 
 #include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
-#include "driver/command_line.h"
-#include "text/encoding.h"
 #include "diagnostics/diagnostics.h"
+#include "driver/command_line.h"
 #include "files/paths.h"
-#include "streams/input_stream.h"
+#include "lexer/lexer.h"
 #include "parser/actions.h"
 #include "parser/parser.h"
+#include "streams/input_stream.h"
 #include "symbols/dump.h"
 #include "symbols/resolve.h"
+#include "text/encoding.h"
 
 namespace qdl {
 
@@ -20,44 +21,8 @@ namespace {
 constexpr int kMaxExitStatus = 255;
 
 bool usagePrinted = false;
-Context* globalContext = nullptr;
 
 bool PassIsClean() { return ErrorCount == 0 && WarningCount == 0 && !InputStopped; }
-
-void DestroyCodeGenerator() {
-  delete CurrentCodeGenerator;
-  CurrentCodeGenerator = nullptr;
-}
-
-void DestroyGlobalContext() {
-  delete globalContext;
-  globalContext = nullptr;
-  CurrentContext = nullptr;
-}
-
-// The final clean-up: nothing of the run stays behind.
-void CleanUp() {
-  ResetStringPool();
-  delete LabelContext;
-  LabelContext = nullptr;
-  DestroyCodeGenerator();
-  DestroyGlobalContext();
-  ResetStreams();
-}
-
-// Every subsystem back to its start state, so that runs can follow each
-// other in one process.
-void ResetAll() {
-  ResetDiagnostics();
-  CleanUp();
-  InstallKeywords();
-  ResetErrorContexts();
-  ResetSemanticState();
-  SecondPassRequested = false;
-  OutputFormat = kFormatC;
-  IncludeSearchPath = kDefaultIncludePath;
-  usagePrinted = false;
-}
 
 void PrintVerboseNames(const Options& options) {
   std::string text = "Input file:  " + options.input + "\nOutput file: " + options.output + "\n";
@@ -68,26 +33,19 @@ void PrintVerboseNames(const Options& options) {
 }
 
 void StartPass(const Options& options) {
-  ResetErrorContexts();
-  ResetSemanticState();
-  IncludeFilesOpened = 0;
-  new SourceFileStream(options.input.c_str(), ".qdl", kMainBufferRequest, nullptr);
-  CurrentCodeGenerator = new CodeGenerator(options.listingOn ? options.listing : "");
-  CurrentContext = nullptr;
-  globalContext = new Context(kGlobalCapacity, nullptr);
-}
-
-void AppendEndAndStrings() {
-  CurrentCodeGenerator->BeginEntry(0, EndKeywordText(), true);
-  CurrentCodeGenerator->AppendStrings();
+  StartParserPass();
+  OpenMainSource(options.input);
+  StartCodeGeneration(options.listingOn ? options.listing : "");
+  OpenGlobalContext();
 }
 
 void OutputStep(const Options& options) {
   if (options.dumpOn) WriteContextDump(options.dump);
   int32_t errorsBefore = ErrorCount;
-  AppendEndAndStrings();
+  AppendEndOfCode();
+  CurrentCodeGenerator->AppendStrings();
   // An image over the limit, or one without its strings, is not written.
-  if (ErrorCount == errorsBefore) CurrentCodeGenerator->WriteOutput(options.output);
+  if (ErrorCount == errorsBefore) CurrentCodeGenerator->WriteOutput(options.output, *options.format);
   if (options.verbose) WriteStdout("Code size: " + std::to_string(CurrentCodeGenerator->size) + "\n");
 }
 
@@ -102,20 +60,21 @@ void Compile(const Options& options) {
     Parse();
     // Statistics describe the program's commands even when a syntax
     // error left a type's member context current.
-    CurrentContext = globalContext;
+    RestoreGlobalContext();
     if (statistics) WriteStatistics(options.statistics);
-    if (PassIsClean() && StringPoolFill() == kStringPoolLimit) ReportError(29);
+    if (PassIsClean() && StringPoolFill() == kStringPoolLimit) Report(kStringsTooLong);
     if (PassIsClean() && LabelContext == nullptr) CheckUnresolvedLabels();
     if (!PassIsClean()) return;
-    if (LabelContext != nullptr || !SecondPassRequested) {
+    if (LabelContext != nullptr || !IsSecondPassRequested()) {
       OutputStep(options);
       return;
     }
-    CurrentCodeGenerator->BeginEntry(0, EndKeywordText(), true);
-    BuildLabelContext();
+    // The label context takes the addresses of the code with its
+    // end-of-code entry; the strings come behind it.
+    AppendEndOfCode();
+    EndFirstPass(CurrentCodeGenerator->size);
     CurrentCodeGenerator->AppendStrings();
-    DestroyGlobalContext();
-    DestroyCodeGenerator();
+    EndCodeGeneration();
     if (options.verbose) WriteStdout("Pass 2\n");
     if (!PassIsClean()) return;
     statistics = false;
@@ -127,7 +86,7 @@ bool OutputNamesFit(const Options& options) {
   bool fit = true;
   auto check = [&fit](bool on, const std::string& name) {
     if (on && name.size() > kMaxPathName) {
-      ReportError(-19, name.c_str());
+      Report(kBadFileName, name);
       fit = false;
     }
   };
@@ -144,19 +103,37 @@ int ExitStatus() {
   return 0;
 }
 
+// Every subsystem but the diagnostics back to its start state.  At the end
+// of a run this closes the listing, whose write error still counts.
+void ReleaseRun() {
+  ResetCodeGeneration();
+  ResetSymbols();
+  ResetStreams();
+  ResetLexer();
+  ResetParser();
+}
+
 }  // namespace
 
+void ResetCompilerState() {
+  ResetDiagnostics();
+  ReleaseRun();
+  usagePrinted = false;
+}
+
 int RunQdl(int argc, const char* const* argv) {
-  ResetAll();
+  ResetCompilerState();
   WriteStdout(Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n"));
   Options options;
   if (!ReadCommandLine(argc, argv, options)) {
     WriteStdout(UsageText());
     usagePrinted = true;
-  } else if (OutputNamesFit(options)) {
-    Compile(options);
+  } else {
+    SetErrorLimit(options.errorLimit);
+    SetIncludeSearchPath(options.includePath);
+    if (OutputNamesFit(options)) Compile(options);
   }
-  CleanUp();
+  ReleaseRun();
   return ExitStatus();
 }
 

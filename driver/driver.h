@@ -8,4 +8,8 @@ namespace qdl {
 // subsystem is reset first, so it may run many times in one process.
 int RunQdl(int argc, const char* const* argv);
 
+// Puts every subsystem back to its start state: what RunQdl does first
+// and last, and what tests that drive a subsystem alone start from.
+void ResetCompilerState();
+
 }  // namespace qdl

@@ -110,6 +110,13 @@ void ResetKeywordBuckets() {
   for (KeywordEntry*& head : keywordBuckets) head = nullptr;
 }
 
+void ResetLexer() {
+  ResetKeywordBuckets();
+  TokenText[0] = 0;
+  TokenLength = 0;
+  TokenValue = 0;
+}
+
 void InitKeywords() {
   for (KeywordEntry* entry = keywordTable; entry != nullptr && entry->text != nullptr; ++entry) {
     if (entry->link != nullptr) ReportAssertion(kModule, kKeywordLinkedLine);
@@ -165,7 +172,7 @@ void AppendChar(int c) {
   ++TokenLength;
   if (TokenLength >= kMaxTokenLength) {
     TokenLength = kMaxTokenLength;
-    ReportFatal(-5);
+    Report(kTokenTooLong);
   }
 }
 
@@ -198,7 +205,7 @@ int32_t IntegerToken(int32_t value) {
 
 int32_t RealError() {
   EndTokenText();
-  ReportFatal(-12, TokenText);
+  Report(kBadReal, TokenText);
   return LEX_END;
 }
 
@@ -260,14 +267,14 @@ int32_t ScanZero() {
   if (m == 'x' || m == 'X') {
     AppendChar('x');
     ScanWhile(CC_HEX);
-    if (TokenLength == 2) ReportError(-10);
+    if (TokenLength == 2) Report(kUnterminatedHex);
     EndTokenText();
     return IntegerToken(StrToL32(TokenText, 0));
   }
   if (m == 'b' || m == 'B') {
     AppendChar('b');
     ScanWhile(CC_BIN);
-    if (TokenLength == 2) ReportError(-10);
+    if (TokenLength == 2) Report(kUnterminatedHex);
     EndTokenText();
     return IntegerToken(StrToL32(TokenText + 2, 2));
   }
@@ -277,7 +284,7 @@ int32_t ScanZero() {
     if (IsDec(s)) {
       ScanWhile(CC_DEC);
       EndTokenText();
-      ReportError(-11, TokenText);
+      Report(kBadOctal, TokenText);
     }
     EndTokenText();
     return IntegerToken(StrToL32(TokenText, 0));
@@ -323,7 +330,7 @@ void ReadEscape() {
   if (m == 'x' || m == 'X') {
     int e = ReadChar();
     if (!IsHexImage(e)) {
-      ReportFatal(-7, "\\x");
+      Report(kBadEscape, "\\x");
       return;
     }
     int value = HexValue(e);
@@ -349,7 +356,7 @@ void ReadEscape() {
     return;
   }
   if (d == '\n' || d == 0) {
-    ReportFatal(-9);
+    Report(kUnterminatedText);
     return;
   }
   for (const NamedEscape& escape : kNamedEscapes) {
@@ -358,7 +365,7 @@ void ReadEscape() {
       return;
     }
   }
-  ReportFatal(-7);
+  Report(kBadEscape);
 }
 
 int32_t ScanCharacter() {
@@ -366,13 +373,13 @@ int32_t ScanCharacter() {
   if (d == '\\') {
     ReadEscape();
   } else if (d == '\n' || d == 0) {
-    ReportFatal(-9);
+    Report(kUnterminatedText);
     return LEX_END;
   } else {
     AppendChar(d);
   }
   if (ReadChar() != '\'') {
-    ReportFatal(-9);
+    Report(kUnterminatedText);
     return LEX_END;
   }
   EndTokenText();
@@ -386,7 +393,7 @@ int32_t ScanString() {
     if (d == '\\') {
       ReadEscape();
     } else if (d == '\n' || d == 0) {
-      ReportFatal(-9);
+      Report(kUnterminatedText);
       return LEX_END;
     } else {
       AppendChar(d);
@@ -403,7 +410,7 @@ bool SkipBlockComment() {
   while (depth != 0) {
     int x = ReadChar();
     if (x == 0) {
-      ReportWarning(-13);
+      Report(kUnterminatedComment);
       return false;
     }
     if (x == '*') {
@@ -431,7 +438,7 @@ int32_t OperatorRun(int d) {
   ScanWhile(CC_OPER);
   EndTokenText();
   int32_t code = LookupKeyword();
-  if (code == 0) ReportFatal(-14, TokenText);
+  if (code == 0) Report(kBadOperator, TokenText);
   return code;
 }
 
@@ -476,7 +483,7 @@ int32_t NextToken() {
     if (cls & CC_DELIM) return c;
     AppendChar(c);
     EndTokenText();
-    ReportError(-8, TokenText);
+    Report(kBadCharacter, TokenText);
   }
 }
 

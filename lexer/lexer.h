@@ -61,4 +61,7 @@ int32_t StrToL32(const char* text, int base);
 
 int32_t NextToken();
 
+// Empties the token and the keyword buckets.
+void ResetLexer();
+
 }  // namespace qdl

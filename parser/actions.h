@@ -4,41 +4,50 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "symbols/resolve.h"
+#include "text/owned_text.h"
 
 namespace qdl {
 
+// The statement state: what the statement or declaration being compiled
+// has selected.  It lives for a pass and is reset at its start.
+extern NodeType* SelectedNodeType;  // chosen by "этот_узел тип"
+extern NodeType* TypeInScope;       // type being declared, or qualifier
+extern bool InCommandStatement;     // from a statement's name to its ";"
+extern Command* CurrentCommand;     // being declared, or in a statement
+extern int32_t OperandIndex;        // next operand of a command statement
+
 // Declarations.
-void IncludeFile(char* name);
-void DeclareConstant(char* name, int32_t value);
-void BeginType(char* name);
+void IncludeFile(OwnedText name);
+void DeclareConstant(OwnedText name, int32_t value);
+void BeginType(OwnedText name);
 void EndType();
-void DeclareNode(char* name, int32_t number, char* typeName);
-void SelectNodeType(char* typeName);
-void DefineLabel(char* name);
+void DeclareNode(OwnedText name, int32_t number, OwnedText typeName);
+void SelectNodeType(OwnedText typeName);
+void DefineLabel(OwnedText name);
 
 // Commands.
-extern Command* CurrentCommand;
-extern int32_t OperandIndex;
-void DeclareCommand(char* name, int32_t code);
-void DeclareOperand(char* name, int32_t size);
+void DeclareCommand(OwnedText name, int32_t code);
+void DeclareOperand(OwnedText name, int32_t size);
 void EndCommandDeclaration();
-void BeginCommandStatement(QualifiedName* name);
+void BeginCommandStatement(std::unique_ptr<QualifiedName> name);
 void EmitOperand(int32_t value);
 void EndCommandStatement();
 void EndStatement();
+// Appends the end-of-code entry, listed as the keyword "конец".
+void AppendEndOfCode();
 
-// Include nesting and count: a file that includes itself ends quickly.
-constexpr int kMaxIncludeDepth = 64;
-constexpr int32_t kMaxIncludeFiles = 10000;
+// Names, resolved with the statement state.
+QualifiedName* ResolveName(OwnedText qualifier, OwnedText name);
 
 // Expressions.  Every value is a 32-bit integer with wrap-around.
 int32_t ExprNumber(int32_t value);
-int32_t ExprString(char* text);
-int32_t ExprName(QualifiedName* name);
+int32_t ExprString(OwnedText text);
+int32_t ExprName(std::unique_ptr<QualifiedName> name);
 int32_t ExprDollar();
-int32_t ExprSize(QualifiedName* name);
+int32_t ExprSize(std::unique_ptr<QualifiedName> name);
 int32_t ExprNegate(int32_t x);
 int32_t ExprMultiply(int32_t x, int32_t y);
 int32_t ExprDivide(int32_t x, int32_t y);
@@ -52,7 +61,7 @@ void ClearPendingString();
 // At a statement's ";": reports a pending string not yet reported.
 void ReportUnreportedPendingString();
 
-// Puts every piece of semantic state back to its start-of-pass value.
-void ResetSemanticState();
+// Puts the statement state back to its start-of-pass value.
+void ResetStatementState();
 
 }  // namespace qdl

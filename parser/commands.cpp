@@ -1,5 +1,4 @@
 // Actions of command declarations and command statements.
-#include <cstdlib>
 #include <string>
 
 #include "codegen/code_generator.h"
@@ -9,58 +8,55 @@
 
 namespace qdl {
 
+NodeType* SelectedNodeType = nullptr;
+NodeType* TypeInScope = nullptr;
+bool InCommandStatement = false;
 Command* CurrentCommand = nullptr;
 int32_t OperandIndex = 0;
 
 namespace {
-// Codes 0 and 1 are the end-of-code entry and the node header.
+// Codes below are the end-of-code entry and the node header.
 constexpr int32_t kFirstCommandCode = 2;
 constexpr int32_t kLastCommandCode = 255;
 }  // namespace
 
-void DeclareCommand(char* name, int32_t code) {
-  if (CurrentContext->FindLocal(name) != nullptr) {
-    ReportError(6, name);
-    free(name);
+void DeclareCommand(OwnedText name, int32_t code) {
+  if (CurrentContext->FindLocal(name.get()) != nullptr) {
+    Report(kNameExists, name.get());
     // The operand declarations that follow belong to no command.
     CurrentCommand = nullptr;
     return;
   }
-  if (code == 0 || code == 1)
-    ReportError(15, name);
+  if (code == kEndOfCodeEntry || code == kNodeHeaderEntry)
+    Report(kReservedCommandCode, name.get());
   else if (code < kFirstCommandCode || code > kLastCommandCode)
-    ReportError(16, name);
-  CurrentCommand = new Command(name, code);
+    Report(kBadCommandCode, name.get());
+  CurrentCommand = new Command(name.get(), code);
 }
 
-void DeclareOperand(char* name, int32_t size) {
-  free(name);
+void DeclareOperand(OwnedText, int32_t size) {
   if (CurrentCommand == nullptr) return;
   if (size == 1 || size == 2 || size == 4) {
     CurrentCommand->AddOperand(size);
   } else {
-    std::string detail = "[" + std::to_string(size) + "]";
-    ReportError(9, detail.c_str());
+    Report(kBadOperandSize, "[" + std::to_string(size) + "]");
   }
 }
 
 void EndCommandDeclaration() { CurrentCommand = nullptr; }
 
-void BeginCommandStatement(QualifiedName* name) {
-  Node* node = name->node;
-  NodeType* type = name->type;
-  Identifier* member = name->member;
-  delete name;
-  if (member != nullptr) {
-    Command* command = As<Command>(member);
+void BeginCommandStatement(std::unique_ptr<QualifiedName> name) {
+  if (name->member != nullptr) {
+    Command* command = As<Command>(name->member);
     if (command == nullptr) {
-      ReportError(11, member->name.c_str());
+      Report(kNotACommand, name->member->name);
     } else {
       CurrentCommand = command;
       ++command->useCount;
-      if (node != nullptr) CurrentCodeGenerator->EmitNodeHeader(node->number, command->length, node->name.c_str());
-      if (type != nullptr) TypeInScope = type;
-      CurrentCodeGenerator->BeginEntry(command->code, command->name.c_str(), node == nullptr);
+      if (name->node != nullptr)
+        CurrentCodeGenerator->EmitNodeHeader(name->node->number, command->length, name->node->name.c_str());
+      if (name->type != nullptr) TypeInScope = name->type;
+      CurrentCodeGenerator->BeginEntry(command->code, command->name.c_str(), name->node == nullptr);
       OperandIndex = 0;
     }
   }
@@ -70,7 +66,7 @@ void BeginCommandStatement(QualifiedName* name) {
 void EmitOperand(int32_t value) {
   if (CurrentCommand == nullptr) return;
   if (OperandIndex >= CurrentCommand->operandCount) {
-    ReportError(12);
+    Report(kOperandCountMismatch);
     return;
   }
   int32_t size = CurrentCommand->operandSizes[OperandIndex++];
@@ -84,15 +80,26 @@ void EmitOperand(int32_t value) {
 
 void EndCommandStatement() {
   ReportUnreportedPendingString();
-  if (CurrentCommand != nullptr && CurrentCommand->operandCount != OperandIndex) ReportError(12);
+  if (CurrentCommand != nullptr && CurrentCommand->operandCount != OperandIndex)
+    Report(kOperandCountMismatch);
   CurrentCommand = nullptr;
   TypeInScope = nullptr;
   InCommandStatement = false;
 }
 
-void EndStatement() { CurrentCodeGenerator->BeginEntry(0, EndKeywordText(), true); }
+void AppendEndOfCode() { CurrentCodeGenerator->BeginEntry(kEndOfCodeEntry, EndKeywordText(), true); }
 
-void ResetSemanticState() {
+void EndStatement() { AppendEndOfCode(); }
+
+QualifiedName* ResolveName(OwnedText qualifier, OwnedText name) {
+  NameScope scope;
+  scope.selectedNodeType = SelectedNodeType;
+  scope.typeInScope = TypeInScope;
+  scope.inCommandStatement = InCommandStatement;
+  return new QualifiedName(std::move(qualifier), std::move(name), scope);
+}
+
+void ResetStatementState() {
   CurrentCommand = nullptr;
   OperandIndex = 0;
   InCommandStatement = false;

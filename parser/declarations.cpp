@@ -1,79 +1,53 @@
 // Actions of the declarations: include, constants, types, nodes, the
 // this-node type and labels.
-#include <cstdlib>
-#include <cstring>
+#include <utility>
 
 #include "codegen/code_generator.h"
-#include "driver/command_line.h"
 #include "diagnostics/diagnostics.h"
-#include "streams/input_stream.h"
 #include "parser/actions.h"
+#include "streams/input_stream.h"
 
 namespace qdl {
 
-void IncludeFile(char* name) {
-  if (StreamDepth() - 1 >= kMaxIncludeDepth) {
-    ReportError(-23, name);
-  } else if (IncludeFilesOpened >= kMaxIncludeFiles) {
-    ReportError(-24, name);
-  } else {
-    auto* stream = new SourceFileStream(name, ".qdl", kIncludeBufferRequest,
-                                                IncludeSearchPath.c_str());
-    if (stream->status == 0) ++IncludeFilesOpened;
-  }
-  free(name);
-}
+void IncludeFile(OwnedText name) { OpenIncludeFile(name.get()); }
 
 namespace {
 
-void DeclareNumericConstant(char* name, int32_t value) {
-  if (CurrentContext->FindLocal(name) != nullptr) {
-    ReportError(6, name);
-    free(name);
-    return;
-  }
-  new Constant(name, value);
+// Whether `name` is free in the current context; reports it when not.
+bool NameIsFree(const char* name) {
+  if (CurrentContext->FindLocal(name) == nullptr) return true;
+  Report(kNameExists, name);
+  return false;
 }
 
-void DeclareStringConstant(char* name, const char* text) {
+void DeclareStringConstant(OwnedText name, const char* text) {
   // A string constant belongs to the program, not to a type: the labels
   // that carry string addresses into the second pass are global.
   if (CurrentContext->owner != nullptr) {
-    ReportError(31, name);
-    free(name);
+    Report(kStringInTypeBody, name.get());
     return;
   }
   if (LabelContext == nullptr) {
-    if (CurrentContext->FindLocal(name) != nullptr) {
-      ReportError(6, name);
-      free(name);
-      return;
-    }
-    new StringConstant(name, strdup(text));
-    SecondPassRequested = true;
+    if (!NameIsFree(name.get())) return;
+    new StringConstant(name.get(), text);
+    RequestSecondPass();
     return;
   }
-  Label* label = As<Label>(LabelContext->FindLocal(name));
-  if (label == nullptr || !label->isString) ReportError(6, name);
-  free(name);
+  Label* label = As<Label>(LabelContext->FindLocal(name.get()));
+  if (label == nullptr || !label->isString) Report(kNameExists, name.get());
 }
 
 }  // namespace
 
-void DeclareConstant(char* name, int32_t value) {
+void DeclareConstant(OwnedText name, int32_t value) {
   if (HasPendingString())
-    DeclareStringConstant(name, PendingStringText());
-  else
-    DeclareNumericConstant(name, value);
+    DeclareStringConstant(std::move(name), PendingStringText());
+  else if (NameIsFree(name.get()))
+    new Constant(name.get(), value);
 }
 
-void BeginType(char* name) {
-  if (CurrentContext->FindLocal(name) != nullptr) {
-    ReportError(6, name);
-    free(name);
-    return;
-  }
-  TypeInScope = new NodeType(name);
+void BeginType(OwnedText name) {
+  if (NameIsFree(name.get())) TypeInScope = new NodeType(name.get());
 }
 
 void EndType() {
@@ -88,37 +62,28 @@ NodeType* FindType(const char* name) { return As<NodeType>(CurrentContext->Find(
 
 }  // namespace
 
-void DeclareNode(char* name, int32_t number, char* typeName) {
-  if (CurrentContext->FindLocal(name) != nullptr) {
-    ReportError(6, name);
-    free(name);
-    free(typeName);
-    return;
-  }
-  NodeType* type = FindType(typeName);
-  if (type == nullptr) {
-    ReportError(4, typeName);
-    free(name);
-  } else {
-    new Node(number, name, type);
-  }
-  free(typeName);
+void DeclareNode(OwnedText name, int32_t number, OwnedText typeName) {
+  if (!NameIsFree(name.get())) return;
+  NodeType* type = FindType(typeName.get());
+  if (type == nullptr)
+    Report(kNotANodeType, typeName.get());
+  else
+    new Node(number, name.get(), type);
 }
 
-void SelectNodeType(char* typeName) {
-  NodeType* type = FindType(typeName);
+void SelectNodeType(OwnedText typeName) {
+  NodeType* type = FindType(typeName.get());
   if (type == nullptr)
-    ReportError(4, typeName);
+    Report(kNotANodeType, typeName.get());
   else
     SelectedNodeType = type;
-  free(typeName);
 }
 
-void DefineLabel(char* name) {
-  Identifier* found = CurrentContext->Find(name);
+void DefineLabel(OwnedText name) {
+  Identifier* found = CurrentContext->Find(name.get());
   int32_t address = CurrentCodeGenerator->size;
   if (found == nullptr) {
-    new Label(name, address, false, 0);
+    new Label(name.get(), address, false, 0);
     return;
   }
   Label* label = As<Label>(found);
@@ -127,9 +92,8 @@ void DefineLabel(char* name) {
   } else if (label != nullptr && label->address == -1) {
     label->address = address;
   } else {
-    ReportError(6, name);
+    Report(kNameExists, name.get());
   }
-  free(name);
 }
 
 }  // namespace qdl

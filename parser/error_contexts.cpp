@@ -1,20 +1,21 @@
+// The stack of syntax-error contexts.
 #include "diagnostics/diagnostics.h"
 #include "parser/parser.h"
 
 namespace qdl {
 
 namespace {
-int32_t contexts[kMaxErrorContexts];
+Message contexts[kMaxErrorContexts];
 int contextCount = 0;
 }  // namespace
 
 void ResetErrorContexts() { contextCount = 0; }
 
-void PushErrorContext(int32_t message) {
+void PushErrorContext(Message message) {
   if (contextCount < kMaxErrorContexts) contexts[contextCount++] = message;
 }
 
-void ReplaceErrorContext(int32_t message) {
+void ReplaceErrorContext(Message message) {
   if (contextCount > 0) contexts[contextCount - 1] = message;
 }
 
@@ -24,9 +25,9 @@ void PopErrorContext() {
 
 void ReportSyntaxError(const char* text) {
   if (contextCount > 0)
-    ReportError(contexts[contextCount - 1]);
+    Report(contexts[contextCount - 1]);
   else
-    ReportError(-18, text);
+    Report(kBadConstruct, text);
 }
 
 }  // namespace qdl

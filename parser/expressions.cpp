@@ -1,4 +1,3 @@
-#include <cstdlib>
 #include <string>
 
 #include "codegen/code_generator.h"
@@ -17,7 +16,7 @@ std::string pendingText;
 // in an expression has no value of its own.
 void ReportStringInExpression() {
   if (!pendingSet) return;
-  ReportError(30, pendingText.c_str());
+  Report(kStringInExpression, pendingText);
   pendingReported = true;
 }
 
@@ -43,23 +42,21 @@ int32_t ExprNumber(int32_t value) {
   return value;
 }
 
-int32_t ExprString(char* text) {
+int32_t ExprString(OwnedText text) {
   // In a command statement every text is reported at least once: one
   // that a later text would replace unreported is reported now.
   if (InCommandStatement) ReportUnreportedPendingString();
   pendingSet = true;
   pendingReported = false;
-  pendingText = text;
-  free(text);
+  pendingText = text.get();
   return 0;
 }
 
-int32_t ExprName(QualifiedName* name) {
+int32_t ExprName(std::unique_ptr<QualifiedName> name) {
   Identifier* member = name->member;
-  delete name;
   int32_t value = 0;
   if (member == nullptr) {
-    ReportError(17);
+    Report(kBadExpressionElement);
   } else if (Constant* constant = As<Constant>(member)) {
     value = constant->value;
   } else if (Label* label = As<Label>(member)) {
@@ -67,7 +64,7 @@ int32_t ExprName(QualifiedName* name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->offset;
   } else {
-    ReportError(17, member->name.c_str());
+    Report(kBadExpressionElement, member->name);
   }
   ReportStringInExpression();
   return value;
@@ -78,9 +75,8 @@ int32_t ExprDollar() {
   return CurrentCodeGenerator != nullptr ? CurrentCodeGenerator->entryStart : 0;
 }
 
-int32_t ExprSize(QualifiedName* name) {
+int32_t ExprSize(std::unique_ptr<QualifiedName> name) {
   Identifier* member = name->member;
-  delete name;
   int32_t value = 0;
   Label* label = As<Label>(member);
   if (Command* command = As<Command>(member)) {
@@ -90,7 +86,7 @@ int32_t ExprSize(QualifiedName* name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->length;
   } else {
-    ReportError(11, member != nullptr ? member->name.c_str() : nullptr);
+    Report(kNotACommand, member != nullptr ? member->name.c_str() : nullptr);
   }
   ReportStringInExpression();
   return value;
@@ -108,7 +104,7 @@ int32_t ExprMultiply(int32_t x, int32_t y) {
 
 int32_t ExprDivide(int32_t x, int32_t y) {
   if (y == 0) {
-    ReportError(1);
+    Report(kDivisionByZero);
     return 0;
   }
   ReportStringInExpression();

@@ -76,16 +76,16 @@ program
   | program error ';'
   ;
 
-uses_seen: %empty { PushErrorContext(7); } ;
-include_name_seen: %empty { ReplaceErrorContext(23); } ;
+uses_seen: %empty { PushErrorContext(kIncludeSyntax); } ;
+include_name_seen: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 include_statement
   : KW_USES uses_seen STRING include_name_seen ';'
-      { IncludeFile($3); PopErrorContext(); }
+      { IncludeFile(OwnedText($3)); PopErrorContext(); }
   ;
 
-command_keyword_seen: %empty { PushErrorContext(8); } ;
-command_named: %empty { DeclareCommand($<text>0, $<num>-1); $<text>0 = nullptr; } ;
-command_operands_done: %empty { ReplaceErrorContext(23); } ;
+command_keyword_seen: %empty { PushErrorContext(kCommandDeclarationSyntax); } ;
+command_named: %empty { DeclareCommand(OwnedText($<text>0), $<num>-1); $<text>0 = nullptr; } ;
+command_operands_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 command_declaration
   : KW_COMMAND command_keyword_seen NUMBER IDENTIFIER command_named operand_declarations
     command_operands_done ';'
@@ -96,22 +96,22 @@ operand_declarations
   | operand_declaration
   | operand_declarations ',' operand_declaration
   ;
-operand_named: %empty { PushErrorContext(14); } ;
+operand_named: %empty { PushErrorContext(kOperandSizeSyntax); } ;
 operand_declaration
   : IDENTIFIER operand_named '[' NUMBER ']'
-      { DeclareOperand($1, $4); PopErrorContext(); }
+      { DeclareOperand(OwnedText($1), $4); PopErrorContext(); }
   ;
 
-constant_named: %empty { PushErrorContext(19); ClearPendingString(); } ;
-constant_value_done: %empty { ReplaceErrorContext(23); } ;
+constant_named: %empty { PushErrorContext(kConstantSyntax); ClearPendingString(); } ;
+constant_value_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 constant_declaration
   : IDENTIFIER constant_named '=' expression constant_value_done ';'
-      { DeclareConstant($1, $4); PopErrorContext(); ClearPendingString(); }
+      { DeclareConstant(OwnedText($1), $4); PopErrorContext(); ClearPendingString(); }
   ;
 
-type_keyword_seen: %empty { PushErrorContext(20); } ;
-type_named: %empty { BeginType($<text>0); $<text>0 = nullptr; } ;
-type_members_done: %empty { ReplaceErrorContext(24); } ;
+type_keyword_seen: %empty { PushErrorContext(kTypeSyntax); } ;
+type_named: %empty { BeginType(OwnedText($<text>0)); $<text>0 = nullptr; } ;
+type_members_done: %empty { ReplaceErrorContext(kTypeNotEnded); } ;
 type_declaration
   : KW_TYPE type_keyword_seen IDENTIFIER type_named type_members type_members_done KW_END
       { (void)$3; EndType(); PopErrorContext(); }
@@ -127,36 +127,36 @@ type_member
   | include_statement
   ;
 
-node_keyword_seen: %empty { PushErrorContext(21); } ;
-node_typed: %empty { ReplaceErrorContext(23); } ;
+node_keyword_seen: %empty { PushErrorContext(kNodeSyntax); } ;
+node_typed: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 node_declaration
   : KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'
-      { DeclareNode($4, $3, $6); PopErrorContext(); }
+      { DeclareNode(OwnedText($4), $3, OwnedText($6)); PopErrorContext(); }
   ;
-this_node_keyword_seen: %empty { PushErrorContext(21); } ;
-this_node_typed: %empty { ReplaceErrorContext(23); } ;
+this_node_keyword_seen: %empty { PushErrorContext(kNodeSyntax); } ;
+this_node_typed: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 node_declaration
   : KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'
-      { SelectNodeType($4); PopErrorContext(); }
+      { SelectNodeType(OwnedText($4)); PopErrorContext(); }
   ;
 
 label_definition
   : IDENTIFIER ':'
-      { DefineLabel($1); }
+      { DefineLabel(OwnedText($1)); }
   ;
 
 statement_named
   : %empty
-      { BeginCommandStatement($<qname>0); $<qname>0 = nullptr; ClearPendingString(); PushErrorContext(22); }
+      { BeginCommandStatement(std::unique_ptr<QualifiedName>($<qname>0)); $<qname>0 = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
   ;
-statement_operands_done: %empty { ReplaceErrorContext(23); } ;
+statement_operands_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 command_statement
   : qualified_name statement_named operands statement_operands_done ';'
       { (void)$1; EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
   ;
 qualified_name
-  : IDENTIFIER                 { $$ = new QualifiedName(nullptr, $1); }
-  | IDENTIFIER '.' IDENTIFIER  { $$ = new QualifiedName($1, $3); }
+  : IDENTIFIER                 { $$ = ResolveName(nullptr, OwnedText($1)); }
+  | IDENTIFIER '.' IDENTIFIER  { $$ = ResolveName(OwnedText($1), OwnedText($3)); }
   ;
 operands
   : %empty
@@ -168,10 +168,10 @@ operand
   ;
 expression
   : NUMBER                           { $$ = ExprNumber($1); }
-  | STRING                           { $$ = ExprString($1); }
-  | qualified_name                   { $$ = ExprName($1); }
+  | STRING                           { $$ = ExprString(OwnedText($1)); }
+  | qualified_name                   { $$ = ExprName(std::unique_ptr<QualifiedName>($1)); }
   | '$'                              { $$ = ExprDollar(); }
-  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize($3); }
+  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize(std::unique_ptr<QualifiedName>($3)); }
   | '-' expression %prec UMINUS      { $$ = ExprNegate($2); }
   | expression '*' expression        { $$ = ExprMultiply($1, $3); }
   | expression '/' expression        { $$ = ExprDivide($1, $3); }

@@ -12,18 +12,17 @@ namespace qdl {
 
 namespace {
 
-struct PristineKeyword {
-  const char* text;  // UTF-8
+struct KeywordSpelling {
+  const char* text;  // UTF-8, as written in sources
   int32_t token;
 };
 
-const PristineKeyword kKeywords[] = {
+const KeywordSpelling kKeywords[] = {
     {"используется", KW_USES}, {"команда", KW_COMMAND}, {"размер", KW_SIZE},
     {"тип", KW_TYPE},          {"узел", KW_NODE},       {"этот_узел", KW_THIS_NODE},
     {"конец", KW_END},
 };
 constexpr size_t kKeywordCount = sizeof kKeywords / sizeof kKeywords[0];
-constexpr size_t kEndKeyword = 6;
 
 // Mutable storage that InitKeywords folds in place.
 std::vector<std::string> texts;
@@ -35,7 +34,7 @@ void InstallKeywords() {
   texts.clear();
   table.clear();
   texts.reserve(kKeywordCount);
-  for (const PristineKeyword& keyword : kKeywords) texts.push_back(Cp1251FromUtf8(keyword.text));
+  for (const KeywordSpelling& keyword : kKeywords) texts.push_back(Cp1251FromUtf8(keyword.text));
   for (size_t i = 0; i < kKeywordCount; ++i) table.push_back({nullptr, &texts[i][0], kKeywords[i].token});
   table.push_back({nullptr, nullptr, 0});
   SetKeywordTable(table.data());
@@ -43,6 +42,10 @@ void InstallKeywords() {
   InitKeywords();
 }
 
-const char* EndKeywordText() { return table.empty() ? "" : table[kEndKeyword].text; }
+const char* EndKeywordText() {
+  for (const KeywordEntry& entry : table)
+    if (entry.token == KW_END) return entry.text;
+  return "";
+}
 
 }  // namespace qdl

@@ -4,7 +4,14 @@
 
 #include <cstdint>
 
+#include "diagnostics/messages.h"
+
 namespace qdl {
+
+// The start of a pass: no syntax-error contexts, no statement state.
+void StartParserPass();
+// The parser back to its start state, keywords installed afresh.
+void ResetParser();
 
 // Start-up: makes a fresh copy of the keyword table and has the lexer
 // fold it and enter it into its buckets.  May run again (tests, fuzzing).
@@ -27,8 +34,8 @@ constexpr int kMaxErrorContexts = 10;
 constexpr int kParserStackDepth = 200;
 
 void ResetErrorContexts();
-void PushErrorContext(int32_t message);
-void ReplaceErrorContext(int32_t message);
+void PushErrorContext(Message message);
+void ReplaceErrorContext(Message message);
 void PopErrorContext();
 void ReportSyntaxError(const char* text);
 

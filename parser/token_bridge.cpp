@@ -26,10 +26,10 @@ int32_t NextParserToken() {
         yylval.num = TokenValue;
         return NUMBER;
       case LEX_REAL:
-        ReportError(2, TokenText);
+        Report(kRealNotAllowed, TokenText);
         break;
       case LEX_CHARACTER:
-        ReportError(3, TokenText);
+        Report(kCharacterNotAllowed, TokenText);
         break;
       default:
         return token;

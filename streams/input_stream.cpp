@@ -9,7 +9,6 @@
 namespace qdl {
 
 InputStream* CurrentStream = nullptr;
-int32_t IncludeFilesOpened = 0;
 
 namespace {
 
@@ -21,6 +20,15 @@ constexpr int32_t kPushBackAssertionLine = 43;
 constexpr int32_t kBlockBits = 0x7E00;
 constexpr int32_t kMinBlock = 512;
 
+// Include files opened in this pass, and where they are looked for.
+int32_t includeFilesOpened = 0;
+std::string includeSearchPath;
+
+SourceLocation CurrentLocation() {
+  if (CurrentStream == nullptr) return {};
+  return {CurrentStream->fileName, CurrentStream->line};
+}
+
 }  // namespace
 
 InputStream::InputStream()
@@ -30,6 +38,7 @@ InputStream::InputStream()
     fileName = CurrentStream->fileName;
   }
   CurrentStream = this;
+  SetLocationSource(&CurrentLocation);
 }
 
 InputStream::~InputStream() { CurrentStream = previous; }
@@ -51,13 +60,13 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
   if (bufferSize < kMinBlock) bufferSize = kMinBlock;
   buffer = new (std::nothrow) unsigned char[bufferSize + 2];
   if (buffer == nullptr) {
-    status = -15;
+    status = kOutOfMemory;
     return;
   }
   position = buffer;
   buffer[0] = 0;
   if (name == nullptr) {
-    status = -19;
+    status = kBadFileName;
     return;
   }
   if (!OpenFile(name, defaultExtension, searchPath)) return;
@@ -72,9 +81,9 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
   pathName = name;
   if (defaultExtension != nullptr) pathName = WithDefaultExtension(pathName, defaultExtension);
   if (pathName.size() > kMaxPathName) {
-    status = -19;
+    status = kBadFileName;
     statusReported = true;
-    ReportError(-19, name);
+    Report(kBadFileName, name);
     return false;
   }
   if (!PathExists(pathName) && SplitPath(pathName).directory.empty() && searchPath != nullptr) {
@@ -95,8 +104,8 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
       if (*entry == ';') ++entry;
     }
     if (found.empty()) {
-      status = -20;
-      ReportError(-20, name);
+      status = kFileNotFound;
+      Report(kFileNotFound, name);
       return false;
     }
     pathName = found;
@@ -104,8 +113,8 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
   // Directories, devices and FIFOs are refused like missing files: reading
   // them could block or fail in ways a source file never does.
   if (!IsRegularFile(pathName) || (file = fopen(pathName.c_str(), "rb")) == nullptr) {
-    status = -20;
-    ReportError(-20, name);
+    status = kFileNotFound;
+    Report(kFileNotFound, name);
     return false;
   }
   return true;
@@ -114,15 +123,15 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
 SourceFileStream::~SourceFileStream() {
   if (file != nullptr) fclose(file);
   delete[] buffer;
-  if ((status == -6 || status == -15 || status == -19) && !statusReported)
-    ReportError(status, fileName);
+  if ((status == kReadError || status == kOutOfMemory || status == kBadFileName) && !statusReported)
+    Report(static_cast<Message>(status), fileName);
 }
 
 int SourceFileStream::FillBuffer() {
   if (bufferSize != 0 && file != nullptr) {
     size_t count = fread(buffer, 1, static_cast<size_t>(bufferSize), file);
     if (count == 0 && ferror(file)) {
-      status = -6;
+      status = kReadError;
     } else if (count > 0) {
       bufferSize = static_cast<int32_t>(count);
       buffer[count] = 0;
@@ -167,9 +176,28 @@ int StreamDepth() {
   return depth;
 }
 
+void OpenMainSource(const std::string& name) {
+  includeFilesOpened = 0;
+  new SourceFileStream(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
+}
+
+void SetIncludeSearchPath(const std::string& path) { includeSearchPath = path; }
+
+void OpenIncludeFile(const char* name) {
+  if (StreamDepth() - 1 >= kMaxIncludeDepth) {
+    Report(kIncludesTooDeep, name);
+  } else if (includeFilesOpened >= kMaxIncludeFiles) {
+    Report(kTooManyIncludes, name);
+  } else {
+    auto* stream = new SourceFileStream(name, ".qdl", kIncludeBufferRequest, includeSearchPath.c_str());
+    if (stream->status == 0) ++includeFilesOpened;
+  }
+}
+
 void ResetStreams() {
   while (CurrentStream != nullptr) delete CurrentStream;
-  IncludeFilesOpened = 0;
+  includeFilesOpened = 0;
+  includeSearchPath.clear();
 }
 
 }  // namespace qdl

@@ -14,6 +14,7 @@ namespace qdl {
 constexpr int kPushBackCapacity = 10;
 
 // Requested block sizes; the stream reduces them to a multiple of 512.
+// A 0 byte ends its block, so the sizes are part of what a source means.
 constexpr int32_t kMainBufferRequest = 10000;    // gives 9728
 constexpr int32_t kIncludeBufferRequest = 1000;  // gives 512
 
@@ -62,8 +63,20 @@ int ReadChar();
 // Number of streams on the stack.
 int StreamDepth();
 
-// Files opened by include statements since the last reset.
-extern int32_t IncludeFilesOpened;
+// Opens the main source of a pass (default extension ".qdl"); it becomes
+// the current stream even when it cannot be opened (the failure is
+// reported).  The pass's count of include files starts again.
+void OpenMainSource(const std::string& name);
+
+// Include nesting and count: a file that includes itself ends quickly.
+constexpr int kMaxIncludeDepth = 64;
+constexpr int32_t kMaxIncludeFiles = 10000;
+
+// Directories searched for include files, separated by ";".
+void SetIncludeSearchPath(const std::string& path);
+// Opens an include file as the current stream, or reports why not: too
+// deep, too many, or not found.
+void OpenIncludeFile(const char* name);
 
 // Closes every open stream, innermost first, and clears the counters.
 void ResetStreams();

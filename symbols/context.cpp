@@ -1,6 +1,6 @@
 #include "symbols/context.h"
 
-#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "symbols/entities.h"
@@ -9,10 +9,24 @@ namespace qdl {
 
 Context* CurrentContext = nullptr;
 
-Identifier::Identifier(char* text, int32_t kindNumber)
-    : name(text != nullptr ? text : ""), kind(kindNumber) {
-  free(text);
+namespace {
+Context* globalContext = nullptr;
+}  // namespace
+
+void OpenGlobalContext() {
+  DestroyGlobalContext();
+  globalContext = new Context(kGlobalCapacity, nullptr);
 }
+
+void RestoreGlobalContext() { CurrentContext = globalContext; }
+
+void DestroyGlobalContext() {
+  delete globalContext;
+  globalContext = nullptr;
+  CurrentContext = nullptr;
+}
+
+Identifier::Identifier(std::string text, int32_t kindNumber) : name(std::move(text)), kind(kindNumber) {}
 
 void Identifier::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);

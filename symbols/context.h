@@ -21,8 +21,7 @@ enum EntityKind : int32_t {
 
 class Identifier {
  public:
-  // Takes over `name`, a heap text from the parser, and frees it.
-  Identifier(char* name, int32_t kind);
+  Identifier(std::string name, int32_t kind);
   virtual ~Identifier() = default;
   // Writes the entity as a line of the context dump.
   virtual void Print(std::string& out, int indent) const;
@@ -73,6 +72,14 @@ class Context {
 };
 
 extern Context* CurrentContext;
+
+// The global context of a pass: created current when the pass starts,
+// destroyed with everything in it when the pass ends.
+void OpenGlobalContext();
+// Makes the global context current again: a syntax error can leave a
+// type's member context current.
+void RestoreGlobalContext();
+void DestroyGlobalContext();
 
 // Writes "\n" and two spaces per indentation level.
 void BeginDumpLine(std::string& out, int indent);

@@ -15,11 +15,11 @@ namespace {
 void WriteReport(const std::string& fileName, const std::string& content) {
   OutputFile file;
   if (!file.Create(fileName, true)) {
-    ReportWarning(26, fileName.c_str());
+    Report(kCannotCreateDump, fileName.c_str());
     return;
   }
   file.Write(content);
-  if (!file.Close()) ReportWarning(28);
+  if (!file.Close()) Report(kDumpWriteError);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "symbols/entities.h"
 
-#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "codegen/string_pool.h"
 #include "diagnostics/diagnostics.h"
@@ -18,13 +18,13 @@ std::string Str(int32_t value) { return std::to_string(value); }
 
 }  // namespace
 
-Command::Command(char* text, int32_t codeValue) : Identifier(text, kKind), code(codeValue) {
+Command::Command(std::string name, int32_t code) : Identifier(std::move(name), kKind), code(code) {
   InsertIntoCurrent(this);
 }
 
 void Command::AddOperand(int32_t size) {
   if (operandCount >= kMaxOperands) {
-    ReportError(5);
+    Report(kTooManyOperands);
     return;
   }
   operandSizes[operandCount++] = size;
@@ -37,7 +37,7 @@ void Command::Print(std::string& out, int indent) const {
   for (int32_t i = 0; i < operandCount; ++i) out += (i == 0 ? " [" : ", [") + Str(operandSizes[i]) + "]";
 }
 
-Constant::Constant(char* text, int32_t valueOf) : Identifier(text, kKind), value(valueOf) {
+Constant::Constant(std::string name, int32_t value) : Identifier(std::move(name), kKind), value(value) {
   InsertIntoCurrent(this);
 }
 
@@ -46,8 +46,8 @@ void Constant::Print(std::string& out, int indent) const {
   out += "Constant " + name + " = " + Str(value);
 }
 
-Label::Label(char* text, int32_t addressOf, bool stringLabel, int32_t lengthOf)
-    : Identifier(text, kKind), address(addressOf), isString(stringLabel ? 1 : 0), length(lengthOf) {
+Label::Label(std::string name, int32_t address, bool isString, int32_t length)
+    : Identifier(std::move(name), kKind), address(address), isString(isString ? 1 : 0), length(length) {
   InsertIntoCurrent(this);
 }
 
@@ -59,7 +59,7 @@ void Label::Print(std::string& out, int indent) const {
     out += "Label " + name + " = " + Str(address);
 }
 
-NodeType::NodeType(char* text) : Identifier(text, kKind), members(nullptr) {
+NodeType::NodeType(std::string name) : Identifier(std::move(name), kKind), members(nullptr) {
   members = new Context(kMemberCapacity, this);
 }
 
@@ -71,8 +71,8 @@ void NodeType::Print(std::string& out, int indent) const {
   if (members != nullptr) members->PrintEntries(out, indent + 1);
 }
 
-Node::Node(int32_t numberOf, char* text, NodeType* typeOf)
-    : Identifier(text, kKind), number(numberOf), type(typeOf) {
+Node::Node(int32_t number, std::string name, NodeType* type)
+    : Identifier(std::move(name), kKind), number(number), type(type) {
   InsertIntoCurrent(this);
 }
 
@@ -81,11 +81,10 @@ void Node::Print(std::string& out, int indent) const {
   if (type != nullptr) out += "Node " + name + " = " + type->name;
 }
 
-StringConstant::StringConstant(char* text, char* stringText)
-    : Identifier(text, kKind) {
-  length = static_cast<int32_t>(strlen(stringText));
-  offset = AddString(stringText);
-  free(stringText);
+StringConstant::StringConstant(std::string name, const char* text)
+    : Identifier(std::move(name), kKind) {
+  length = static_cast<int32_t>(strlen(text));
+  offset = AddString(text);
   InsertIntoCurrent(this);
 }
 

@@ -16,7 +16,7 @@ constexpr int32_t kMaxOperands = 10;
 class Command : public Identifier {
  public:
   static constexpr int32_t kKind = kKindCommand;
-  Command(char* name, int32_t code);
+  Command(std::string name, int32_t code);
   void Print(std::string& out, int indent) const override;
   void AddOperand(int32_t size);
 
@@ -31,7 +31,7 @@ class Command : public Identifier {
 class Constant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindConstant;
-  Constant(char* name, int32_t value);
+  Constant(std::string name, int32_t value);
   void Print(std::string& out, int indent) const override;
 
   int32_t value;
@@ -41,7 +41,7 @@ class Label : public Identifier {
  public:
   static constexpr int32_t kKind = kKindLabel;
   // Address -1 marks a label referred to but not yet defined.
-  Label(char* name, int32_t address, bool isString, int32_t length);
+  Label(std::string name, int32_t address, bool isString, int32_t length);
   void Print(std::string& out, int indent) const override;
 
   int32_t address;
@@ -54,7 +54,7 @@ class NodeType : public Identifier {
   static constexpr int32_t kKind = kKindType;
   // Creates the member context, which enters the type into the context
   // current now and becomes the current context itself.
-  explicit NodeType(char* name);
+  explicit NodeType(std::string name);
   ~NodeType() override;
   void Print(std::string& out, int indent) const override;
 
@@ -64,7 +64,7 @@ class NodeType : public Identifier {
 class Node : public Identifier {
  public:
   static constexpr int32_t kKind = kKindNode;
-  Node(int32_t number, char* name, NodeType* type);
+  Node(int32_t number, std::string name, NodeType* type);
   void Print(std::string& out, int indent) const override;
 
   int32_t number;
@@ -74,8 +74,8 @@ class Node : public Identifier {
 class StringConstant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindStringConstant;
-  // Appends `text` to the string pool and frees it.
-  StringConstant(char* name, char* text);
+  // Appends `text` to the string pool.
+  StringConstant(std::string name, const char* text);
   void Print(std::string& out, int indent) const override;
 
   int32_t offset;

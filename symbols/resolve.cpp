@@ -1,22 +1,14 @@
 #include "symbols/resolve.h"
 
-#include <cstdlib>
-#include <cstring>
-
-#include "codegen/code_generator.h"
 #include "diagnostics/diagnostics.h"
 
 namespace qdl {
 
 Context* LabelContext = nullptr;
-bool SecondPassRequested = false;
-NodeType* SelectedNodeType = nullptr;
-NodeType* TypeInScope = nullptr;
-bool InCommandStatement = false;
 
 namespace {
 
-char* CopyText(const std::string& text) { return strdup(text.c_str()); }
+bool secondPassRequested = false;
 
 Identifier* FindInType(NodeType* type, const char* name) {
   return type != nullptr && type->members != nullptr ? type->members->Find(name) : nullptr;
@@ -24,40 +16,39 @@ Identifier* FindInType(NodeType* type, const char* name) {
 
 }  // namespace
 
-QualifiedName::QualifiedName(char* qualifier, char* name) {
-  bool nameTaken = false;
+void RequestSecondPass() { secondPassRequested = true; }
+bool IsSecondPassRequested() { return secondPassRequested; }
+
+QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScope& scope) {
   if (qualifier != nullptr) {
-    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier) : nullptr;
+    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier.get()) : nullptr;
     if (found == nullptr) {
-      ReportError(13, qualifier);
+      Report(kUnknownName, qualifier.get());
     } else if (Node* foundNode = As<Node>(found)) {
       node = foundNode;
       type = foundNode->type;
-      if (type != nullptr && type->members != nullptr) member = type->members->FindLocal(name);
+      if (type != nullptr && type->members != nullptr) member = type->members->FindLocal(name.get());
     } else if (NodeType* foundType = As<NodeType>(found)) {
       type = foundType;
-      if (type->members != nullptr) member = type->members->FindLocal(name);
+      if (type->members != nullptr) member = type->members->FindLocal(name.get());
     } else {
-      ReportError(18, qualifier);
+      Report(kNotANode, qualifier.get());
     }
-    free(qualifier);
   } else {
-    if (CurrentContext != nullptr) member = CurrentContext->Find(name);
-    if (member == nullptr) member = FindInType(SelectedNodeType, name);
-    if (member == nullptr) member = FindInType(TypeInScope, name);
-    if (member == nullptr && InCommandStatement) {
+    if (CurrentContext != nullptr) member = CurrentContext->Find(name.get());
+    if (member == nullptr) member = FindInType(scope.selectedNodeType, name.get());
+    if (member == nullptr) member = FindInType(scope.typeInScope, name.get());
+    if (member == nullptr && scope.inCommandStatement) {
       if (LabelContext != nullptr) {
-        if (Label* label = As<Label>(LabelContext->FindLocal(name)))
-          member = new Label(CopyText(label->name), label->address, label->isString != 0, label->length);
+        if (Label* label = As<Label>(LabelContext->FindLocal(name.get())))
+          member = new Label(label->name, label->address, label->isString != 0, label->length);
       } else {
-        member = new Label(name, -1, false, 0);
-        nameTaken = true;
-        SecondPassRequested = true;
+        member = new Label(name.get(), -1, false, 0);
+        RequestSecondPass();
       }
     }
   }
-  if (member == nullptr) ReportError(13, name);
-  if (!nameTaken) free(name);
+  if (member == nullptr) Report(kUnknownName, name.get());
 }
 
 void CheckUnresolvedLabels() {
@@ -66,26 +57,34 @@ void CheckUnresolvedLabels() {
   for (context->cursor = context->entries; context->cursor != nullptr;
        context->cursor = context->cursor->nextInContext) {
     Label* label = As<Label>(context->cursor);
-    if (label != nullptr && label->address == -1) ReportError(13, label->name.c_str());
+    if (label != nullptr && label->address == -1) Report(kUnknownName, label->name);
   }
 }
 
-void BuildLabelContext() {
+void EndFirstPass(int32_t codeSize) {
   Context* global = CurrentContext;
-  int32_t codeSize = CurrentCodeGenerator != nullptr ? CurrentCodeGenerator->size : 0;
+  delete LabelContext;
   LabelContext = new Context(kLabelCapacity, nullptr);
   if (global != nullptr) {
     for (global->cursor = global->entries; global->cursor != nullptr;
          global->cursor = global->cursor->nextInContext) {
       Identifier* entry = global->cursor;
       if (Label* label = As<Label>(entry)) {
-        new Label(CopyText(label->name), label->address, false, 0);
+        new Label(label->name, label->address, false, 0);
       } else if (StringConstant* text = As<StringConstant>(entry)) {
-        new Label(CopyText(text->name), text->offset + codeSize, true, text->length);
+        new Label(text->name, text->offset + codeSize, true, text->length);
       }
     }
   }
   LabelContext->Detach();
+  DestroyGlobalContext();
+}
+
+void ResetSymbols() {
+  delete LabelContext;
+  LabelContext = nullptr;
+  DestroyGlobalContext();
+  secondPassRequested = false;
 }
 
 }  // namespace qdl

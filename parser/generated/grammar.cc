@@ -1223,37 +1223,37 @@ yyreduce:
     {
   case 13: /* uses_seen: %empty  */
 #line 79 "parser/grammar.y"
-                  { PushErrorContext(7); }
+                  { PushErrorContext(kIncludeSyntax); }
 #line 1228 "parser/generated/grammar.cc"
     break;
 
   case 14: /* include_name_seen: %empty  */
 #line 80 "parser/grammar.y"
-                          { ReplaceErrorContext(23); }
+                          { ReplaceErrorContext(kMissingSemicolon); }
 #line 1234 "parser/generated/grammar.cc"
     break;
 
   case 15: /* include_statement: KW_USES uses_seen STRING include_name_seen ';'  */
 #line 83 "parser/grammar.y"
-      { IncludeFile((yyvsp[-2].text)); PopErrorContext(); }
+      { IncludeFile(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
 #line 1240 "parser/generated/grammar.cc"
     break;
 
   case 16: /* command_keyword_seen: %empty  */
 #line 86 "parser/grammar.y"
-                             { PushErrorContext(8); }
+                             { PushErrorContext(kCommandDeclarationSyntax); }
 #line 1246 "parser/generated/grammar.cc"
     break;
 
   case 17: /* command_named: %empty  */
 #line 87 "parser/grammar.y"
-                      { DeclareCommand((yyvsp[0].text), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
+                      { DeclareCommand(OwnedText((yyvsp[0].text)), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
 #line 1252 "parser/generated/grammar.cc"
     break;
 
   case 18: /* command_operands_done: %empty  */
 #line 88 "parser/grammar.y"
-                              { ReplaceErrorContext(23); }
+                              { ReplaceErrorContext(kMissingSemicolon); }
 #line 1258 "parser/generated/grammar.cc"
     break;
 
@@ -1265,49 +1265,49 @@ yyreduce:
 
   case 23: /* operand_named: %empty  */
 #line 99 "parser/grammar.y"
-                      { PushErrorContext(14); }
+                      { PushErrorContext(kOperandSizeSyntax); }
 #line 1270 "parser/generated/grammar.cc"
     break;
 
   case 24: /* operand_declaration: IDENTIFIER operand_named '[' NUMBER ']'  */
 #line 102 "parser/grammar.y"
-      { DeclareOperand((yyvsp[-4].text), (yyvsp[-1].num)); PopErrorContext(); }
+      { DeclareOperand(OwnedText((yyvsp[-4].text)), (yyvsp[-1].num)); PopErrorContext(); }
 #line 1276 "parser/generated/grammar.cc"
     break;
 
   case 25: /* constant_named: %empty  */
 #line 105 "parser/grammar.y"
-                       { PushErrorContext(19); ClearPendingString(); }
+                       { PushErrorContext(kConstantSyntax); ClearPendingString(); }
 #line 1282 "parser/generated/grammar.cc"
     break;
 
   case 26: /* constant_value_done: %empty  */
 #line 106 "parser/grammar.y"
-                            { ReplaceErrorContext(23); }
+                            { ReplaceErrorContext(kMissingSemicolon); }
 #line 1288 "parser/generated/grammar.cc"
     break;
 
   case 27: /* constant_declaration: IDENTIFIER constant_named '=' expression constant_value_done ';'  */
 #line 109 "parser/grammar.y"
-      { DeclareConstant((yyvsp[-5].text), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
+      { DeclareConstant(OwnedText((yyvsp[-5].text)), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
 #line 1294 "parser/generated/grammar.cc"
     break;
 
   case 28: /* type_keyword_seen: %empty  */
 #line 112 "parser/grammar.y"
-                          { PushErrorContext(20); }
+                          { PushErrorContext(kTypeSyntax); }
 #line 1300 "parser/generated/grammar.cc"
     break;
 
   case 29: /* type_named: %empty  */
 #line 113 "parser/grammar.y"
-                   { BeginType((yyvsp[0].text)); (yyvsp[0].text) = nullptr; }
+                   { BeginType(OwnedText((yyvsp[0].text))); (yyvsp[0].text) = nullptr; }
 #line 1306 "parser/generated/grammar.cc"
     break;
 
   case 30: /* type_members_done: %empty  */
 #line 114 "parser/grammar.y"
-                          { ReplaceErrorContext(24); }
+                          { ReplaceErrorContext(kTypeNotEnded); }
 #line 1312 "parser/generated/grammar.cc"
     break;
 
@@ -1319,55 +1319,55 @@ yyreduce:
 
   case 38: /* node_keyword_seen: %empty  */
 #line 130 "parser/grammar.y"
-                          { PushErrorContext(21); }
+                          { PushErrorContext(kNodeSyntax); }
 #line 1324 "parser/generated/grammar.cc"
     break;
 
   case 39: /* node_typed: %empty  */
 #line 131 "parser/grammar.y"
-                   { ReplaceErrorContext(23); }
+                   { ReplaceErrorContext(kMissingSemicolon); }
 #line 1330 "parser/generated/grammar.cc"
     break;
 
   case 40: /* node_declaration: KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'  */
 #line 134 "parser/grammar.y"
-      { DeclareNode((yyvsp[-4].text), (yyvsp[-5].num), (yyvsp[-2].text)); PopErrorContext(); }
+      { DeclareNode(OwnedText((yyvsp[-4].text)), (yyvsp[-5].num), OwnedText((yyvsp[-2].text))); PopErrorContext(); }
 #line 1336 "parser/generated/grammar.cc"
     break;
 
   case 41: /* this_node_keyword_seen: %empty  */
 #line 136 "parser/grammar.y"
-                               { PushErrorContext(21); }
+                               { PushErrorContext(kNodeSyntax); }
 #line 1342 "parser/generated/grammar.cc"
     break;
 
   case 42: /* this_node_typed: %empty  */
 #line 137 "parser/grammar.y"
-                        { ReplaceErrorContext(23); }
+                        { ReplaceErrorContext(kMissingSemicolon); }
 #line 1348 "parser/generated/grammar.cc"
     break;
 
   case 43: /* node_declaration: KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'  */
 #line 140 "parser/grammar.y"
-      { SelectNodeType((yyvsp[-2].text)); PopErrorContext(); }
+      { SelectNodeType(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
 #line 1354 "parser/generated/grammar.cc"
     break;
 
   case 44: /* label_definition: IDENTIFIER ':'  */
 #line 145 "parser/grammar.y"
-      { DefineLabel((yyvsp[-1].text)); }
+      { DefineLabel(OwnedText((yyvsp[-1].text))); }
 #line 1360 "parser/generated/grammar.cc"
     break;
 
   case 45: /* statement_named: %empty  */
 #line 150 "parser/grammar.y"
-      { BeginCommandStatement((yyvsp[0].qname)); (yyvsp[0].qname) = nullptr; ClearPendingString(); PushErrorContext(22); }
+      { BeginCommandStatement(std::unique_ptr<QualifiedName>((yyvsp[0].qname))); (yyvsp[0].qname) = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
 #line 1366 "parser/generated/grammar.cc"
     break;
 
   case 46: /* statement_operands_done: %empty  */
 #line 152 "parser/grammar.y"
-                                { ReplaceErrorContext(23); }
+                                { ReplaceErrorContext(kMissingSemicolon); }
 #line 1372 "parser/generated/grammar.cc"
     break;
 
@@ -1379,13 +1379,13 @@ yyreduce:
 
   case 48: /* qualified_name: IDENTIFIER  */
 #line 158 "parser/grammar.y"
-                               { (yyval.qname) = new QualifiedName(nullptr, (yyvsp[0].text)); }
+                               { (yyval.qname) = ResolveName(nullptr, OwnedText((yyvsp[0].text))); }
 #line 1384 "parser/generated/grammar.cc"
     break;
 
   case 49: /* qualified_name: IDENTIFIER '.' IDENTIFIER  */
 #line 159 "parser/grammar.y"
-                               { (yyval.qname) = new QualifiedName((yyvsp[-2].text), (yyvsp[0].text)); }
+                               { (yyval.qname) = ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text))); }
 #line 1390 "parser/generated/grammar.cc"
     break;
 
@@ -1403,13 +1403,13 @@ yyreduce:
 
   case 55: /* expression: STRING  */
 #line 171 "parser/grammar.y"
-                                     { (yyval.num) = ExprString((yyvsp[0].text)); }
+                                     { (yyval.num) = ExprString(OwnedText((yyvsp[0].text))); }
 #line 1408 "parser/generated/grammar.cc"
     break;
 
   case 56: /* expression: qualified_name  */
 #line 172 "parser/grammar.y"
-                                     { (yyval.num) = ExprName((yyvsp[0].qname)); }
+                                     { (yyval.num) = ExprName(std::unique_ptr<QualifiedName>((yyvsp[0].qname))); }
 #line 1414 "parser/generated/grammar.cc"
     break;
 
@@ -1421,7 +1421,7 @@ yyreduce:
 
   case 58: /* expression: KW_SIZE '(' qualified_name ')'  */
 #line 174 "parser/grammar.y"
-                                     { (yyval.num) = ExprSize((yyvsp[-1].qname)); }
+                                     { (yyval.num) = ExprSize(std::unique_ptr<QualifiedName>((yyvsp[-1].qname))); }
 #line 1426 "parser/generated/grammar.cc"
     break;
 

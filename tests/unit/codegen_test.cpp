@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "codegen/code_generator.h"
+#include "codegen/output_formats.h"
 #include "codegen/string_pool.h"
 #include "diagnostics/diagnostics.h"
 #include "tests/unit/test_util.h"
@@ -66,7 +67,7 @@ TEST_F(CodegenTest, LimitIsTestedBeforeEachEmission) {
   g.EmitByte(1, true);
   EXPECT_EQ(ErrorCount, 1);
   EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
-  ErrorLimit = 1000000;
+  SetErrorLimit(1000000);
   for (int i = 0; i < 100; ++i) g.EmitLong(-1);  // never stored past the buffer
   EXPECT_EQ(g.size, kCodeLimit + 4 + 400);
 }
@@ -115,7 +116,7 @@ TEST_F(CodegenTest, StringsSectionOfTheListing) {
     CodeGenerator g("l.lst");
     g.BeginEntry(0, "end", true);
     g.AppendStrings();
-    g.WriteOutput("o.h");
+    g.WriteOutput("o.h", DefaultOutputFormat());
   }
   EXPECT_EQ(dir_.Read("l.lst"),
             "    0: end\r\nStrings:\r\n    1: \"a\\x09\"b\\\"\r\n    7: \"\";\r\n       0\r\n");

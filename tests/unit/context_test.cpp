@@ -1,8 +1,6 @@
 // Contexts, entities and the label context built between the passes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
 #include "symbols/dump.h"
@@ -12,7 +10,7 @@
 namespace qdl {
 namespace {
 
-char* Text(const char* text) { return strdup(text); }
+const char* Text(const char* text) { return text; }
 
 class ContextTest : public ::testing::Test {
  protected:
@@ -123,7 +121,9 @@ TEST_F(ContextTest, EleventhOperandIsRefused) {
   EXPECT_EQ(state.out, test::Win1251("Error: слишком большое число операндов команды\n"));
 }
 
-TEST_F(ContextTest, LabelContextCarriesAddresses) {
+TEST(LabelContextTest, CarriesAddresses) {
+  test::CompilerState state;
+  OpenGlobalContext();
   new Label(Text("start"), 3, false, 0);
   new StringConstant(Text("hello"), Text("Hello"));
   new StringConstant(Text("hi"), Text("Hi"));
@@ -131,18 +131,13 @@ TEST_F(ContextTest, LabelContextCarriesAddresses) {
   auto* type = new NodeType(Text("T"));
   new Label(Text("member"), 9, false, 0);
   type->members->Close();
-  CodeGenerator generator("");
-  generator.size = 40;
-  CurrentCodeGenerator = &generator;
-  BuildLabelContext();
-  CurrentCodeGenerator = nullptr;
-  EXPECT_EQ(CurrentContext, global_);
+  RestoreGlobalContext();
+  EndFirstPass(40);
+  EXPECT_EQ(CurrentContext, nullptr);
   std::string out;
   LabelContext->PrintEntries(out, 0);
   EXPECT_EQ(out, "\nLabel start = 3\nString label hello = 40[5]\nString label hi = 46[2]");
   EXPECT_EQ(LabelContext->Find("k"), nullptr);
-  delete LabelContext;
-  LabelContext = nullptr;
 }
 
 TEST_F(ContextTest, StatisticsSortByUseThenDeclaration) {

@@ -12,9 +12,9 @@ using test::Win1251;
 
 TEST(Diagnostics, LineWithoutStreamHasNoLocation) {
   test::CompilerState state;
-  ReportError(13, "abc");
-  ReportWarning(-13);
-  ReportError(30, "");
+  Report(kUnknownName, "abc");
+  Report(kUnterminatedComment);
+  Report(kStringInExpression, "");
   EXPECT_EQ(state.out, Win1251("Error: неизвестное имя: abc\n"
                          "Warning: незавершенный комментарий\n"
                          "Error: строковая константа в выражении: \n"));
@@ -28,9 +28,9 @@ TEST(Diagnostics, LocationFromTheCurrentStream) {
   dir.Write("prog.qdl", "");
   auto* stream = new SourceFileStream("prog.qdl", nullptr, kMainBufferRequest, nullptr);
   stream->line = 12;
-  ReportError(13, "abc");
+  Report(kUnknownName, "abc");
   stream->line = 0;
-  ReportError(6, "x");
+  Report(kNameExists, "x");
   delete stream;
   EXPECT_EQ(state.out, Win1251("Error prog.qdl 12: неизвестное имя: abc\nError prog.qdl: это имя уже есть: x\n"));
 }
@@ -47,10 +47,10 @@ TEST(Diagnostics, MessageTexts) {
 
 TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   test::CompilerState state;
-  for (int i = 0; i < 50; ++i) ReportWarning(-13);
+  for (int i = 0; i < 50; ++i) Report(kUnterminatedComment);
   EXPECT_FALSE(InputStopped);
-  ReportWarning(-13);
-  ReportWarning(-13);
+  Report(kUnterminatedComment);
+  Report(kUnterminatedComment);
   EXPECT_TRUE(InputStopped);
   std::string warning = Win1251("Warning: незавершенный комментарий\n");
   std::string fatal = Win1251("Error: слишком много предупреждений\n");
@@ -64,23 +64,23 @@ TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
 
 TEST(Diagnostics, ErrorLimitIsStrictlyGreater) {
   test::CompilerState state;
-  for (int i = 0; i < 20; ++i) ReportError(1);
+  for (int i = 0; i < 20; ++i) Report(kDivisionByZero);
   EXPECT_FALSE(InputStopped);
-  ReportError(1);
+  Report(kDivisionByZero);
   EXPECT_TRUE(InputStopped);
   EXPECT_EQ(ErrorCount, 21);
 }
 
 TEST(Diagnostics, NegativeLimitActsLikeZero) {
   test::CompilerState state;
-  ErrorLimit = -5;
-  ReportError(1);
+  SetErrorLimit(-5);
+  Report(kDivisionByZero);
   EXPECT_EQ(state.out, Win1251("Error: деление на 0\nError: слишком много ошибок\n"));
 }
 
 TEST(Diagnostics, FatalAndAssertionReportsAreNotCounted) {
   test::CompilerState state;
-  ReportFatal(-9);
+  Report(kUnterminatedText);
   ReportAssertion("BASELEX", 43);
   EXPECT_EQ(ErrorCount, 0);
   EXPECT_EQ(state.out, Win1251("Error: незавершенная строковая или символьная константа\n"

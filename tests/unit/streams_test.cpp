@@ -124,7 +124,7 @@ TEST_F(StreamsTest, StoppedInputClosesEveryStream) {
   dir_.Write("a.qdl", "aaa");
   new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
   new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
-  ReportFatal(-5);
+  Report(kTokenTooLong);
   EXPECT_EQ(ReadChar(), 0);
   EXPECT_EQ(CurrentStream, nullptr);
   EXPECT_EQ(ReadChar(), 0);

@@ -73,16 +73,13 @@ RunResult Run(const std::string& arguments) {
 }
 
 CompilerState::CompilerState() {
-  ResetDiagnostics();
-  ResetStreams();
-  InstallKeywords();
+  ResetCompilerState();
   SetStdoutCapture(&out);
 }
 
 CompilerState::~CompilerState() {
-  ResetStreams();
+  ResetCompilerState();
   SetStdoutCapture(nullptr);
-  ResetDiagnostics();
 }
 
 }  // namespace qdl::test
