@@ -18,8 +18,8 @@ if(BISON_EXECUTABLE)
       DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/parser/grammar.y ${CMAKE_CURRENT_SOURCE_DIR}/cmake/GenerateParser.cmake
       COMMENT "Regenerating the parser with Bison ${_bison_version}")
     add_custom_target(parser_check ALL
-      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/generated/grammar.cc ${CMAKE_CURRENT_SOURCE_DIR}/parser/generated/grammar.cc
-      COMMAND ${CMAKE_COMMAND} -E compare_files ${_regen}/parser/generated/grammar.hh ${CMAKE_CURRENT_SOURCE_DIR}/parser/generated/grammar.hh
+      COMMAND ${CMAKE_COMMAND} -DREGENERATED=${_regen} -DCOMMITTED=${CMAKE_CURRENT_SOURCE_DIR}
+              -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CompareParser.cmake
       DEPENDS ${_regen}/parser/generated/grammar.cc ${_regen}/parser/generated/grammar.hh
       COMMENT "Checking that the committed parser matches parser/grammar.y")
     add_dependencies(qdl_core parser_check)
