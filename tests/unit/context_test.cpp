@@ -112,6 +112,7 @@ TEST_F(ContextTest, PrintFormsAndListOrder) {
 
 TEST_F(ContextTest, EleventhOperandIsRefused) {
   test::CompilerState state;
+  CurrentContext = global_;  // the reset left no context current
   auto* command = new Command(Text("k"), 5);
   for (int i = 0; i < kMaxOperands; ++i) command->AddOperand(2);
   EXPECT_EQ(state.out, "");
