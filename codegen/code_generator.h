@@ -39,8 +39,8 @@ class CodeGenerator {
   void EmitNodeHeader(int32_t number, int32_t commandLength, const char* nodeName);
   // Lays the string pool behind the code.
   void AppendStrings();
-  // Writes the image in `format`.
-  void WriteOutput(const std::string& fileName, const OutputFormat& format);
+  // Writes the image in `format`; true when it was written whole.
+  bool WriteOutput(const std::string& fileName, const OutputFormat& format);
 
   std::vector<unsigned char> codeBuffer;
   int32_t size = 0;

@@ -81,20 +81,40 @@ const OutputFormat* FindOutputFormat(int letter) {
 
 const OutputFormat& DefaultOutputFormat() { return kOutputFormats[kDefaultFormat]; }
 
-void CodeGenerator::WriteOutput(const std::string& fileName, const OutputFormat& format) {
-  if (listing != nullptr) listing->Write(";\n       0\n");
-  OutputFile file;
-  if (!file.Create(fileName, format.text)) {
-    Report(kCannotCreateOutput, fileName);
-    return;
+bool IsPascalUnitName(const std::string& name) {
+  bool partStart = true;
+  for (unsigned char c : name) {
+    if (c == '.' && !partStart) {
+      partStart = true;
+    } else if (c < 0x80 && (isalpha(c) || c == '_' || (isdigit(c) && !partStart))) {
+      partStart = false;
+    } else {
+      return false;
+    }
   }
-  int32_t imageSize = size < kCodeCapacity ? size : kCodeCapacity;
-  file.Write(format.format(codeBuffer.data(), imageSize, fileName));
+  return !partStart;
+}
+
+bool WriteOutputFile(const std::string& fileName, const std::string& content, bool text) {
+  OutputFile file;
+  if (!file.Create(fileName, text)) {
+    Report(kCannotCreateOutput, fileName);
+    return false;
+  }
+  file.Write(content);
   if (!file.Close()) {
     Report(kOutputWriteError, fileName);
-    // A partial image is worse than none: hosts would embed it silently.
+    // A partial file is worse than none: hosts would embed it silently.
     if (IsRegularFile(fileName)) remove(fileName.c_str());
+    return false;
   }
+  return true;
+}
+
+bool CodeGenerator::WriteOutput(const std::string& fileName, const OutputFormat& format) {
+  if (listing != nullptr) listing->Write(";\n       0\n");
+  int32_t imageSize = size < kCodeCapacity ? size : kCodeCapacity;
+  return WriteOutputFile(fileName, format.format(codeBuffer.data(), imageSize, fileName), format.text);
 }
 
 }  // namespace qdl

@@ -21,4 +21,13 @@ const OutputFormat* FindOutputFormat(int letter);
 // The format without -f: C/C++.
 const OutputFormat& DefaultOutputFormat();
 
+// A Pascal unit name: ASCII letters, digits and "_", not starting with a
+// digit, in parts separated by single dots.
+bool IsPascalUnitName(const std::string& name);
+
+// Writes `content` as the file `fileName` (a text file: "\n" as CR LF),
+// reporting a file that cannot be created (-21) or written (-22).  True
+// when the file was written whole.
+bool WriteOutputFile(const std::string& fileName, const std::string& content, bool text);
+
 }  // namespace qdl

@@ -1,5 +1,6 @@
 // The command line: options, the five file names and their extensions.
 #include <cctype>
+#include <cstring>
 
 #include "driver/command_line.h"
 #include "files/paths.h"
@@ -29,6 +30,24 @@ const char kUsage[] =
     "  листинг:    lst\n"
     "  дамп:       dmp\n"
     "  статистика: sta\n";
+
+const char kLongOptions[] =
+    "Длинные опции:\n"
+    "       --help       - эта справка\n"
+    "       --version    - только версия компилятора\n"
+    "       --commands=X - выводить объявления для хост-программы в файл X:\n"
+    "                      h, hh, hpp, hxx - для C, C++; pas - для Delphi;\n"
+    "                      inc, asm - для Assembler\n"
+    "       --deps=X     - выводить зависимости для make в файл X\n";
+
+// A long option with a file: "--NAME=FILE" with FILE not empty.
+bool ReadLongFileOption(const char* argument, const char* name, std::string& file) {
+  size_t length = strlen(name);
+  if (strncmp(argument, name, length) != 0 || argument[length] != '=' || argument[length + 1] == '\0')
+    return false;
+  file = argument + length + 1;
+  return true;
+}
 
 // The name of a report file: the one given (with the default extension
 // when it has none), or the input's name with the default extension.
@@ -78,13 +97,20 @@ bool ReadOption(const char* argument, Options& options) {
 }  // namespace
 
 std::string UsageText() { return Cp1251FromUtf8(kUsage); }
+std::string LongOptionsText() { return Cp1251FromUtf8(kLongOptions); }
 
-bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
+CommandLineAction ReadCommandLine(int argc, const char* const* argv, Options& options) {
   int names = 0;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
-    if (argument[0] == '-') {
-      if (!ReadOption(argument, options)) return false;
+    if (argument[0] == '-' && argument[1] == '-') {
+      if (strcmp(argument, "--help") == 0) return CommandLineAction::kHelp;
+      if (strcmp(argument, "--version") == 0) return CommandLineAction::kVersion;
+      if (!ReadLongFileOption(argument, "--commands", options.commands) &&
+          !ReadLongFileOption(argument, "--deps", options.deps))
+        return CommandLineAction::kUsage;
+    } else if (argument[0] == '-') {
+      if (!ReadOption(argument, options)) return CommandLineAction::kUsage;
     } else if (names == 0) {
       options.input = WithDefaultExtension(argument, ".qdl");
       ++names;
@@ -92,10 +118,10 @@ bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
       options.output = WithDefaultExtension(argument, options.format->extension);
       ++names;
     } else {
-      return false;
+      return CommandLineAction::kUsage;
     }
   }
-  if (names == 0) return false;
+  if (names == 0) return CommandLineAction::kUsage;
   if (names == 1) {
     PathParts parts = SplitPath(options.input);
     parts.extension = options.format->extension;
@@ -104,7 +130,7 @@ bool ReadCommandLine(int argc, const char* const* argv, Options& options) {
   if (options.listingOn) options.listing = ReportName(options.listing, options.input, ".lst");
   if (options.dumpOn) options.dump = ReportName(options.dump, options.input, ".dmp");
   if (options.statisticsOn) options.statistics = ReportName(options.statistics, options.input, ".sta");
-  return true;
+  return CommandLineAction::kCompile;
 }
 
 }  // namespace qdl

@@ -22,13 +22,21 @@ struct Options {
   const OutputFormat* format = &DefaultOutputFormat();  // -f
   int32_t errorLimit = kDefaultErrorLimit;              // -J
   std::string includePath = "inc";                      // -I, ";"-separated
+  std::string commands;                                 // --commands, or empty
+  std::string deps;                                     // --deps, or empty
 };
 
-// Reads the arguments (argv[0] is the program's name).  False when they
-// call for the usage text instead of a compilation.
-bool ReadCommandLine(int argc, const char* const* argv, Options& options);
+// What the command line calls for.
+enum class CommandLineAction { kCompile, kUsage, kHelp, kVersion };
+
+// Reads the arguments (argv[0] is the program's name).  A bad argument
+// calls for the usage text; --help and --version act at once, whatever
+// follows them.
+CommandLineAction ReadCommandLine(int argc, const char* const* argv, Options& options);
 
 // The usage text, in Windows-1251.
 std::string UsageText();
+// What --help adds after the usage text, in Windows-1251.
+std::string LongOptionsText();
 
 }  // namespace qdl

@@ -10,6 +10,7 @@
 #include "parser/parser.h"
 #include "streams/input_stream.h"
 #include "symbols/dump.h"
+#include "symbols/host_declarations.h"
 #include "symbols/resolve.h"
 #include "text/encoding.h"
 
@@ -29,7 +30,52 @@ void PrintVerboseNames(const Options& options) {
   if (options.listingOn) text += "Listing:     " + options.listing + "\n";
   if (options.dumpOn) text += "Dump:        " + options.dump + "\n";
   if (options.statisticsOn) text += "Statistics:  " + options.statistics + "\n";
+  if (!options.commands.empty()) text += "Commands:    " + options.commands + "\n";
+  if (!options.deps.empty()) text += "Depends:     " + options.deps + "\n";
   WriteStdout(text);
+}
+
+// A file name as make reads it in a rule.
+std::string MakeName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == ' ' || c == '#') out += '\\';
+    if (c == '$') out += '$';
+    out += c;
+  }
+  return out;
+}
+
+// The rule that makes the output depend on every source file read, and an
+// empty rule for each include file, so that make does not fail when one
+// of them is deleted.
+std::string DependencyRules(const std::string& output) {
+  const std::vector<std::string>& sources = OpenedSourceFiles();
+  std::string rules = MakeName(output) + ":";
+  for (const std::string& source : sources) rules += " " + MakeName(source);
+  rules += "\n";
+  for (size_t i = 1; i < sources.size(); ++i) rules += MakeName(sources[i]) + ":\n";
+  return rules;
+}
+
+// The output file, then the host's declarations and the dependency file:
+// all of them or none when something in them is wrong.
+void WriteOutputs(const Options& options) {
+  if (options.format->letter == 'd') {
+    std::string unit = SplitPath(options.output).base;
+    if (!IsPascalUnitName(unit)) {
+      Report(kBadDelphiUnitName, unit);
+      return;
+    }
+  }
+  std::string declarations;
+  HostLanguage language = HostLanguage::kC;
+  if (!options.commands.empty() && HostLanguageOf(options.commands, language) &&
+      !MakeHostDeclarations(language, options.commands, CurrentCodeGenerator->size, declarations))
+    return;
+  if (!CurrentCodeGenerator->WriteOutput(options.output, *options.format)) return;
+  if (!options.commands.empty() && !WriteOutputFile(options.commands, declarations, true)) return;
+  if (!options.deps.empty()) WriteOutputFile(options.deps, DependencyRules(options.output), true);
 }
 
 void StartPass(const Options& options) {
@@ -45,7 +91,7 @@ void OutputStep(const Options& options) {
   AppendEndOfCode();
   CurrentCodeGenerator->AppendStrings();
   // An image over the limit, or one without its strings, is not written.
-  if (ErrorCount == errorsBefore) CurrentCodeGenerator->WriteOutput(options.output, *options.format);
+  if (ErrorCount == errorsBefore) WriteOutputs(options);
   if (options.verbose) WriteStdout("Code size: " + std::to_string(CurrentCodeGenerator->size) + "\n");
 }
 
@@ -94,7 +140,26 @@ bool OutputNamesFit(const Options& options) {
   check(options.listingOn, options.listing);
   check(options.dumpOn, options.dump);
   check(options.statisticsOn, options.statistics);
+  check(!options.commands.empty(), options.commands);
+  check(!options.deps.empty(), options.deps);
   return fit;
+}
+
+// The commands file's extension chooses its language; a Pascal unit is
+// named after the file.
+bool CommandsFileFits(const Options& options) {
+  HostLanguage language;
+  if (options.commands.empty()) return true;
+  if (!HostLanguageOf(options.commands, language)) {
+    Report(kBadCommandsExtension, options.commands);
+    return false;
+  }
+  std::string unit = SplitPath(options.commands).base;
+  if (language == HostLanguage::kPascal && !IsPascalUnitName(unit)) {
+    Report(kBadDelphiUnitName, unit);
+    return false;
+  }
+  return true;
 }
 
 int ExitStatus() {
@@ -125,13 +190,21 @@ int RunQdl(int argc, const char* const* argv) {
   ResetCompilerState();
   WriteStdout(Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n"));
   Options options;
-  if (!ReadCommandLine(argc, argv, options)) {
-    WriteStdout(UsageText());
-    usagePrinted = true;
-  } else {
-    SetErrorLimit(options.errorLimit);
-    SetIncludeSearchPath(options.includePath);
-    if (OutputNamesFit(options)) Compile(options);
+  switch (ReadCommandLine(argc, argv, options)) {
+    case CommandLineAction::kUsage:
+      WriteStdout(UsageText());
+      usagePrinted = true;
+      break;
+    case CommandLineAction::kHelp:
+      WriteStdout(UsageText() + LongOptionsText());
+      break;
+    case CommandLineAction::kVersion:
+      break;
+    case CommandLineAction::kCompile:
+      SetErrorLimit(options.errorLimit);
+      SetIncludeSearchPath(options.includePath);
+      if (OutputNamesFit(options) && CommandsFileFits(options)) Compile(options);
+      break;
   }
   ReleaseRun();
   return ExitStatus();

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "diagnostics/diagnostics.h"
 #include "files/paths.h"
@@ -23,6 +24,9 @@ constexpr int32_t kMinBlock = 512;
 // Include files opened in this pass, and where they are looked for.
 int32_t includeFilesOpened = 0;
 std::string includeSearchPath;
+
+std::vector<std::string> openedFiles;
+std::unordered_set<std::string> openedFileSet;
 
 SourceLocation CurrentLocation() {
   if (CurrentStream == nullptr) return {};
@@ -117,6 +121,7 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
     Report(kFileNotFound, name);
     return false;
   }
+  if (openedFileSet.insert(pathName).second) openedFiles.push_back(pathName);
   return true;
 }
 
@@ -194,10 +199,14 @@ void OpenIncludeFile(const char* name) {
   }
 }
 
+const std::vector<std::string>& OpenedSourceFiles() { return openedFiles; }
+
 void ResetStreams() {
   while (CurrentStream != nullptr) delete CurrentStream;
   includeFilesOpened = 0;
   includeSearchPath.clear();
+  openedFiles.clear();
+  openedFileSet.clear();
 }
 
 }  // namespace qdl

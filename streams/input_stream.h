@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace qdl {
 
@@ -78,7 +79,12 @@ void SetIncludeSearchPath(const std::string& path);
 // deep, too many, or not found.
 void OpenIncludeFile(const char* name);
 
-// Closes every open stream, innermost first, and clears the counters.
+// Every source file opened since the reset, each once, in the order first
+// opened, named as it was opened (for dependency files).
+const std::vector<std::string>& OpenedSourceFiles();
+
+// Closes every open stream, innermost first, and clears the counters and
+// the opened files.
 void ResetStreams();
 
 }  // namespace qdl
