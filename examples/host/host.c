@@ -1,8 +1,7 @@
 /* A minimal host for the bundled example: it embeds the image that qdl
    compiled from robot.qdl in C format and walks it, printing what it
-   would execute.  Build: qdl robot.qdl robot.h; cc -I. host.c
-   With --table it prints its command table in the form of qdl's dump,
-   so that a test can check it against the example's declarations. */
+   would execute, with the commands' names as the source declares them.
+   Build: qdl --commands=robot_commands.h robot.qdl robot.h; cc -I. host.c */
 #include <stdio.h>
 #include <string.h>
 
@@ -10,23 +9,17 @@ static const unsigned char image[] = {
 #include "robot.h"
 };
 
-/* The host's command set: it must match the commands declared in
-   robot.qdl (codes and operand sizes). */
-struct Command {
-  int code;
-  const char* name;
-  int operandCount;
-  int sizes[10];
-};
-static const struct Command kCommands[] = {
-    {2, "Stop", 0, {0}},       {3, "Go", 2, {2, 4}},  {4, "Wait", 1, {2}},
-    {10, "Say", 1, {4}},       {11, "Turn", 1, {2}},  {20, "Shine", 1, {1}},
-};
-enum { kCommandCount = sizeof kCommands / sizeof kCommands[0] };
+/* The command set comes from the same source: qdl writes it with
+   --commands=robot_commands.h, so a changed source cannot leave the host
+   decoding with stale codes or operand sizes. */
+#include "robot_commands.h"
 
-static const struct Command* FindCommand(int code) {
-  for (int i = 0; i < kCommandCount; ++i)
-    if (kCommands[i].code == code) return &kCommands[i];
+/* Both files come from one compilation: the sizes agree. */
+typedef char image_size_agrees[sizeof image == QDL_IMAGE_SIZE ? 1 : -1];
+
+static const struct qdl_command* FindCommand(int code) {
+  for (int i = 0; i < QDL_COMMAND_COUNT; ++i)
+    if (qdl_commands[i].code == code) return &qdl_commands[i];
   return NULL;
 }
 
@@ -52,19 +45,7 @@ static void PrintText(size_t at) {
   putchar('"');
 }
 
-static void PrintTable(void) {
-  for (int i = 0; i < kCommandCount; ++i) {
-    printf("Command %d", kCommands[i].code);
-    for (int k = 0; k < kCommands[i].operandCount; ++k) printf(k == 0 ? " [%d]" : ", [%d]", kCommands[i].sizes[k]);
-    printf("\n");
-  }
-}
-
-int main(int argc, char** argv) {
-  if (argc > 1 && strcmp(argv[1], "--table") == 0) {
-    PrintTable();
-    return 0;
-  }
+int main(void) {
   size_t at = 0;
   while (at < sizeof image) {
     int node = -1;
@@ -78,20 +59,22 @@ int main(int argc, char** argv) {
       node = (int)ReadValue(at + 1, 2);
       at += 4;
     }
-    const struct Command* command = FindCommand(image[at]);
+    const struct qdl_command* command = FindCommand(image[at]);
     if (command == NULL) {
       printf("unknown code %d\n", image[at]);
       return 1;
     }
     if (node >= 0) printf("node %d: ", node);
+    if (command->type != NULL) printf("%s.", command->type);
     printf("%s", command->name);
     ++at;
-    for (int k = 0; k < command->operandCount; ++k) {
-      long value = ReadValue(at, command->sizes[k]);
+    for (int k = 0; k < command->operand_count; ++k) {
+      long value = ReadValue(at, command->operand_sizes[k]);
       printf(k == 0 ? " " : ", ");
-      if (command->code == 10) PrintText((size_t)value);
+      /* Robot's Say (Сказать) takes the address of a text. */
+      if (command->code == QDL_CMD_Pobot_Ckazat) PrintText((size_t)value);
       else printf("%ld", value);
-      at += (size_t)command->sizes[k];
+      at += (size_t)command->operand_sizes[k];
     }
     printf("\n");
   }
