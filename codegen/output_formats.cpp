@@ -85,13 +85,13 @@ void CodeGenerator::WriteOutput(const std::string& fileName, const OutputFormat&
   if (listing != nullptr) listing->Write(";\n       0\n");
   OutputFile file;
   if (!file.Create(fileName, format.text)) {
-    Report(kCannotCreateOutput, fileName);
+    ReportFile(kCannotCreateOutput, fileName);
     return;
   }
   int32_t imageSize = size < kCodeCapacity ? size : kCodeCapacity;
   file.Write(format.format(codeBuffer.data(), imageSize, fileName));
   if (!file.Close()) {
-    Report(kOutputWriteError, fileName);
+    ReportFile(kOutputWriteError, fileName);
     // A partial image is worse than none: hosts would embed it silently.
     if (IsRegularFile(fileName)) remove(fileName.c_str());
   }

@@ -24,12 +24,18 @@ bool usagePrinted = false;
 
 bool PassIsClean() { return ErrorCount == 0 && WarningCount == 0 && !InputStopped; }
 
+// The labels are texts of the compiler, the names the host's.
 void PrintVerboseNames(const Options& options) {
-  std::string text = "Input file:  " + options.input + "\nOutput file: " + options.output + "\n";
-  if (options.listingOn) text += "Listing:     " + options.listing + "\n";
-  if (options.dumpOn) text += "Dump:        " + options.dump + "\n";
-  if (options.statisticsOn) text += "Statistics:  " + options.statistics + "\n";
-  WriteStdout(text);
+  auto print = [](const char* label, const std::string& name) {
+    WriteStdout(label);
+    WriteStdoutHostName(name);
+    WriteStdout("\n");
+  };
+  print("Input file:  ", options.input);
+  print("Output file: ", options.output);
+  if (options.listingOn) print("Listing:     ", options.listing);
+  if (options.dumpOn) print("Dump:        ", options.dump);
+  if (options.statisticsOn) print("Statistics:  ", options.statistics);
 }
 
 void StartPass(const Options& options) {
@@ -86,7 +92,7 @@ bool OutputNamesFit(const Options& options) {
   bool fit = true;
   auto check = [&fit](bool on, const std::string& name) {
     if (on && name.size() > kMaxPathName) {
-      Report(kBadFileName, name);
+      ReportFile(kBadFileName, name);
       fit = false;
     }
   };
