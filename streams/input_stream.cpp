@@ -61,6 +61,15 @@ bool IsUtf8File(FILE* file, bool& byteOrderMark) {
     if (first && count >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) byteOrderMark = true;
     first = false;
     while (p < end) {
+      // ASCII, the most of a source, eight bytes at a time.
+      if (need == 0 && end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, 8);
+        if ((word & 0x8080808080808080u) == 0) {
+          p += 8;
+          continue;
+        }
+      }
       unsigned char b = *p++;
       if (need == 0) {
         if (b < 0x80) continue;
@@ -420,7 +429,7 @@ int SourceFileStream::GetChar() {
   }
   if (c == '\n') {
     ++line;
-    lineStart = NextOffset();
+    lineStart = blockBase + (position - buffer) - pushCount;
   }
   return c;
 }
