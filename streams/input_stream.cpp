@@ -341,9 +341,21 @@ int32_t SourceFileStream::DecodeChunk(int32_t limit) {
   int32_t count = 0;
   hasPending = false;
   while (count < limit) {
-    if (rawPosition < rawEnd && raw[rawPosition] < 0x80) {
-      buffer[count++] = raw[rawPosition++];
-      continue;
+    // ASCII and А..я, the most of a Russian source, without a call.
+    if (rawPosition + 1 < rawEnd) {
+      unsigned char b = raw[rawPosition];
+      if (b < 0x80) {
+        buffer[count++] = b;
+        ++rawPosition;
+        continue;
+      }
+      uint32_t code = ((b & 0x1Fu) << 6) | (raw[rawPosition + 1] & 0x3Fu);
+      if ((b == 0xD0 || b == 0xD1) && (raw[rawPosition + 1] & 0xC0) == 0x80 && code >= 0x410 &&
+          code <= 0x44F) {
+        buffer[count++] = static_cast<unsigned char>(0xC0 + (code - 0x410));
+        rawPosition += 2;
+        continue;
+      }
     }
     int64_t code = NextCodePoint();
     if (code < 0) break;
