@@ -64,7 +64,8 @@ void PrintMessage(bool warning, int32_t number, const char* detail, const char* 
   std::string detailText;
   if (detail != nullptr) detailText = std::string(" ") + detail;
   if (!StdoutIsTerminal()) {
-    WriteBytes((head + text + detailText + tail).data(), head.size() + text.size() + detailText.size() + tail.size());
+    std::string line = head + text + detailText + tail;
+    WriteBytes(line.data(), line.size());
     return;
   }
   // The terminal's line: the pipe's, with the texts in UTF-8 and the host's
