@@ -44,12 +44,12 @@ CodeGenerator::CodeGenerator(const std::string& listingName) : codeBuffer(kCodeC
   listing = std::make_unique<OutputFile>();
   if (!listing->Create(listingName, true)) {
     listing.reset();
-    Report(kCannotCreateListing, listingName.c_str());
+    ReportFile(kCannotCreateListing, listingName);
   }
 }
 
 CodeGenerator::~CodeGenerator() {
-  if (listing != nullptr && !listing->Close()) Report(kListingWriteError);
+  if (listing != nullptr && !listing->Close()) ReportFile(kListingWriteError);
 }
 
 void CodeGenerator::List(const std::string& text) {

@@ -98,12 +98,12 @@ bool IsPascalUnitName(const std::string& name) {
 bool WriteOutputFile(const std::string& fileName, const std::string& content, bool text) {
   OutputFile file;
   if (!file.Create(fileName, text)) {
-    Report(kCannotCreateOutput, fileName);
+    ReportFile(kCannotCreateOutput, fileName);
     return false;
   }
   file.Write(content);
   if (!file.Close()) {
-    Report(kOutputWriteError, fileName);
+    ReportFile(kOutputWriteError, fileName);
     // A partial file is worse than none: hosts would embed it silently.
     if (IsRegularFile(fileName)) remove(fileName.c_str());
     return false;

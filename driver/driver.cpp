@@ -25,14 +25,20 @@ bool usagePrinted = false;
 
 bool PassIsClean() { return ErrorCount == 0 && WarningCount == 0 && !InputStopped; }
 
+// The labels are texts of the compiler, the names the host's.
 void PrintVerboseNames(const Options& options) {
-  std::string text = "Input file:  " + options.input + "\nOutput file: " + options.output + "\n";
-  if (options.listingOn) text += "Listing:     " + options.listing + "\n";
-  if (options.dumpOn) text += "Dump:        " + options.dump + "\n";
-  if (options.statisticsOn) text += "Statistics:  " + options.statistics + "\n";
-  if (!options.commands.empty()) text += "Commands:    " + options.commands + "\n";
-  if (!options.deps.empty()) text += "Depends:     " + options.deps + "\n";
-  WriteStdout(text);
+  auto print = [](const char* label, const std::string& name) {
+    WriteStdout(label);
+    WriteStdoutHostName(name);
+    WriteStdout("\n");
+  };
+  print("Input file:  ", options.input);
+  print("Output file: ", options.output);
+  if (options.listingOn) print("Listing:     ", options.listing);
+  if (options.dumpOn) print("Dump:        ", options.dump);
+  if (options.statisticsOn) print("Statistics:  ", options.statistics);
+  if (!options.commands.empty()) print("Commands:    ", options.commands);
+  if (!options.deps.empty()) print("Depends:     ", options.deps);
 }
 
 // A file name as make reads it in a rule.
@@ -64,7 +70,7 @@ void WriteOutputs(const Options& options) {
   if (options.format->letter == 'd') {
     std::string unit = SplitPath(options.output).base;
     if (!IsPascalUnitName(unit)) {
-      Report(kBadDelphiUnitName, unit);
+      ReportFile(kBadDelphiUnitName, unit);
       return;
     }
   }
@@ -132,7 +138,7 @@ bool OutputNamesFit(const Options& options) {
   bool fit = true;
   auto check = [&fit](bool on, const std::string& name) {
     if (on && name.size() > kMaxPathName) {
-      Report(kBadFileName, name);
+      ReportFile(kBadFileName, name);
       fit = false;
     }
   };
@@ -151,12 +157,12 @@ bool CommandsFileFits(const Options& options) {
   HostLanguage language;
   if (options.commands.empty()) return true;
   if (!HostLanguageOf(options.commands, language)) {
-    Report(kBadCommandsExtension, options.commands);
+    ReportFile(kBadCommandsExtension, options.commands);
     return false;
   }
   std::string unit = SplitPath(options.commands).base;
   if (language == HostLanguage::kPascal && !IsPascalUnitName(unit)) {
-    Report(kBadDelphiUnitName, unit);
+    ReportFile(kBadDelphiUnitName, unit);
     return false;
   }
   return true;

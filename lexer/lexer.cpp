@@ -407,9 +407,11 @@ int32_t ScanString() {
 // Returns false when the input ends inside it.
 bool SkipBlockComment() {
   int depth = 1;
+  InsideComment = true;
   while (depth != 0) {
     int x = ReadChar();
     if (x == 0) {
+      InsideComment = false;
       Report(kUnterminatedComment);
       return false;
     }
@@ -423,12 +425,15 @@ bool SkipBlockComment() {
       else if (y == '/') Unget(y);
     }
   }
+  InsideComment = false;
   return true;
 }
 
 void SkipLineComment() {
+  InsideComment = true;
   for (int c = ReadChar(); c != '\n' && c != 0; c = ReadChar()) {
   }
+  InsideComment = false;
 }
 
 // A run of two or more operator characters: only keywords may form one.
@@ -449,6 +454,7 @@ int32_t NextToken() {
     int c = ReadChar();
     while (c != 0 && CharClass[c] == CC_SPACE) c = ReadChar();
     if (c == 0) return LEX_END;
+    LastTokenPoint = PointOfLastChar();
     TokenLength = 0;
     uint32_t cls = CharClass[c];
     if (cls & CC_LETTER) {

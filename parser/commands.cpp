@@ -22,15 +22,15 @@ constexpr int32_t kLastCommandCode = 255;
 
 void DeclareCommand(OwnedText name, int32_t code) {
   if (CurrentContext->FindLocal(name.get()) != nullptr) {
-    Report(kNameExists, name.get());
+    ReportName(kNameExists, name.get());
     // The operand declarations that follow belong to no command.
     CurrentCommand = nullptr;
     return;
   }
   if (code == kEndOfCodeEntry || code == kNodeHeaderEntry)
-    Report(kReservedCommandCode, name.get());
+    ReportName(kReservedCommandCode, name.get());
   else if (code < kFirstCommandCode || code > kLastCommandCode)
-    Report(kBadCommandCode, name.get());
+    ReportName(kBadCommandCode, name.get());
   CurrentCommand = new Command(name.get(), code);
 }
 
@@ -49,7 +49,7 @@ void BeginCommandStatement(std::unique_ptr<QualifiedName> name) {
   if (name->member != nullptr) {
     Command* command = As<Command>(name->member);
     if (command == nullptr) {
-      Report(kNotACommand, name->member->name);
+      ReportAt(name->namePoint, kNotACommand, name->member->name.c_str());
     } else {
       CurrentCommand = command;
       ++command->useCount;

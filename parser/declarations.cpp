@@ -16,7 +16,7 @@ namespace {
 // Whether `name` is free in the current context; reports it when not.
 bool NameIsFree(const char* name) {
   if (CurrentContext->FindLocal(name) == nullptr) return true;
-  Report(kNameExists, name);
+  ReportName(kNameExists, name);
   return false;
 }
 
@@ -24,7 +24,7 @@ void DeclareStringConstant(OwnedText name, const char* text) {
   // A string constant belongs to the program, not to a type: the labels
   // that carry string addresses into the second pass are global.
   if (CurrentContext->owner != nullptr) {
-    Report(kStringInTypeBody, name.get());
+    ReportName(kStringInTypeBody, name.get());
     return;
   }
   if (LabelContext == nullptr) {
@@ -34,7 +34,7 @@ void DeclareStringConstant(OwnedText name, const char* text) {
     return;
   }
   Label* label = As<Label>(LabelContext->FindLocal(name.get()));
-  if (label == nullptr || !label->isString) Report(kNameExists, name.get());
+  if (label == nullptr || !label->isString) ReportName(kNameExists, name.get());
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ void DeclareNode(OwnedText name, int32_t number, OwnedText typeName) {
   if (!NameIsFree(name.get())) return;
   NodeType* type = FindType(typeName.get());
   if (type == nullptr)
-    Report(kNotANodeType, typeName.get());
+    ReportName(kNotANodeType, typeName.get());
   else
     new Node(number, name.get(), type);
 }
@@ -74,7 +74,7 @@ void DeclareNode(OwnedText name, int32_t number, OwnedText typeName) {
 void SelectNodeType(OwnedText typeName) {
   NodeType* type = FindType(typeName.get());
   if (type == nullptr)
-    Report(kNotANodeType, typeName.get());
+    ReportName(kNotANodeType, typeName.get());
   else
     SelectedNodeType = type;
 }
@@ -92,7 +92,7 @@ void DefineLabel(OwnedText name) {
   } else if (label != nullptr && label->address == -1) {
     label->address = address;
   } else {
-    Report(kNameExists, name.get());
+    ReportName(kNameExists, name.get());
   }
 }
 

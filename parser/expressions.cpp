@@ -56,7 +56,7 @@ int32_t ExprName(std::unique_ptr<QualifiedName> name) {
   Identifier* member = name->member;
   int32_t value = 0;
   if (member == nullptr) {
-    Report(kBadExpressionElement);
+    ReportAt(name->namePoint, kBadExpressionElement);
   } else if (Constant* constant = As<Constant>(member)) {
     value = constant->value;
   } else if (Label* label = As<Label>(member)) {
@@ -64,7 +64,7 @@ int32_t ExprName(std::unique_ptr<QualifiedName> name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->offset;
   } else {
-    Report(kBadExpressionElement, member->name);
+    ReportAt(name->namePoint, kBadExpressionElement, member->name.c_str());
   }
   ReportStringInExpression();
   return value;
@@ -86,7 +86,7 @@ int32_t ExprSize(std::unique_ptr<QualifiedName> name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->length;
   } else {
-    Report(kNotACommand, member != nullptr ? member->name.c_str() : nullptr);
+    ReportAt(name->namePoint, kNotACommand, member != nullptr ? member->name.c_str() : nullptr);
   }
   ReportStringInExpression();
   return value;

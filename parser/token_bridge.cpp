@@ -19,6 +19,7 @@ int32_t NextParserToken() {
         char* copy = static_cast<char*>(malloc(static_cast<size_t>(TokenLength) + 1));
         memcpy(copy, TokenText, static_cast<size_t>(TokenLength));
         copy[TokenLength] = 0;
+        RememberTextPoint(copy, LastTokenPoint);
         yylval.text = copy;
         return token == LEX_IDENTIFIER ? IDENTIFIER : STRING;
       }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/diagnostics.h"
+
 namespace qdl {
 
 // Look-ahead of the lexical analyzer: it pushes back at most two
@@ -26,6 +28,9 @@ class InputStream {
   // The next byte of this stream (1..255), or 0 at its end.
   virtual int GetChar() = 0;
   virtual void UngetChar(int c);
+  // Offset in the file of the next character to be read (the pushback
+  // counted back).
+  virtual int64_t NextOffset() const { return 0; }
 
   InputStream* previous;
   unsigned char pushBack[kPushBackCapacity];
@@ -33,16 +38,24 @@ class InputStream {
   int32_t line;
   const char* fileName;  // not owned: this stream's or an older one's name
   int32_t status;        // 0, or the negative message number of a failure
+  int32_t fileNumber;    // the file's entry in the table of files read, or -1
+  int64_t lineStart;     // offset of the current line's first character
 };
 
 class SourceFileStream : public InputStream {
  public:
   // Opens `name` (default extension added when it has none) and becomes
   // the current stream whether or not the file could be opened.
+  // `shownName`, when given, is the name as the source wrote it, which
+  // messages give instead of `name` (the name looked up).
   SourceFileStream(const char* name, const char* defaultExtension,
-                          int32_t requestedSize, const char* searchPath);
+                          int32_t requestedSize, const char* searchPath,
+                          const char* shownName = nullptr);
   ~SourceFileStream() override;
   int GetChar() override;
+  int64_t NextOffset() const override { return blockBase + (position - buffer) - pushCount; }
+  // The next block of Windows-1251 bytes (a UTF-8 file decoded), returning
+  // its first byte; 0 at the end of the file.
   int FillBuffer();
 
   FILE* file;
@@ -50,11 +63,41 @@ class SourceFileStream : public InputStream {
   unsigned char* position;
   int32_t bufferSize;
   std::string pathName;
+  bool utf8 = false;  // read as UTF-8 and decoded to Windows-1251
 
  private:
-  bool OpenFile(const char* name, const char* defaultExtension, const char* searchPath);
+  bool OpenFile(const char* name, const char* defaultExtension, const char* searchPath,
+                const char* shownName);
+  void Reject(Message message, const char* name, const char* searchPath);
+  int FillUtf8();
+  int32_t DecodeChunk(int32_t limit);
+  int64_t SkipDecoded(int32_t count);
+  int NextRawByte();
+  int64_t NextCodePoint();
+
   bool statusReported = false;  // the failure was reported at construction
+  int64_t blockBase = 0;        // offset of buffer[0] in the file
+  int32_t blockLength = 0;      // characters the buffer holds
+  // A UTF-8 file is decoded in chunks: each ends where its block does or
+  // at a character Windows-1251 lacks, which is then pending (and the 0
+  // after the chunk is no byte of the file).
+  int32_t blockCapacity = 0;
+  int32_t blockLeft = 0;  // decoded bytes still due in the current block
+  unsigned char* chunkEnd = nullptr;
+  bool hasPending = false;
+  bool firstBlock = true;
+  uint32_t pendingCodePoint = 0;
+  unsigned char* raw = nullptr;  // the file's bytes as read
+  size_t rawPosition = 0;
+  size_t rawEnd = 0;
 };
+
+// Set by the lexical analyzer while it skips a comment: a character of a
+// UTF-8 source that Windows-1251 lacks is then ignored, not reported.
+extern bool InsideComment;
+
+// The point of the character read last from the current stream.
+SourcePoint PointOfLastChar();
 
 extern InputStream* CurrentStream;
 

@@ -15,11 +15,11 @@ namespace {
 void WriteReport(const std::string& fileName, const std::string& content) {
   OutputFile file;
   if (!file.Create(fileName, true)) {
-    Report(kCannotCreateDump, fileName.c_str());
+    ReportFile(kCannotCreateDump, fileName);
     return;
   }
   file.Write(content);
-  if (!file.Close()) Report(kDumpWriteError);
+  if (!file.Close()) ReportFile(kDumpWriteError);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "diagnostics/diagnostics.h"
 #include "symbols/context.h"
 
 namespace qdl {
@@ -47,6 +48,7 @@ class Label : public Identifier {
   int32_t address;
   uint8_t isString;
   int32_t length;
+  SourcePoint firstUse;  // where a label used before its definition was first used
 };
 
 class NodeType : public Identifier {

@@ -19,11 +19,12 @@ Identifier* FindInType(NodeType* type, const char* name) {
 void RequestSecondPass() { secondPassRequested = true; }
 bool IsSecondPassRequested() { return secondPassRequested; }
 
-QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScope& scope) {
+QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScope& scope)
+    : namePoint(TextPoint(name.get())) {
   if (qualifier != nullptr) {
     Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier.get()) : nullptr;
     if (found == nullptr) {
-      Report(kUnknownName, qualifier.get());
+      ReportName(kUnknownName, qualifier.get());
     } else if (Node* foundNode = As<Node>(found)) {
       node = foundNode;
       type = foundNode->type;
@@ -32,7 +33,7 @@ QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScop
       type = foundType;
       if (type->members != nullptr) member = type->members->FindLocal(name.get());
     } else {
-      Report(kNotANode, qualifier.get());
+      ReportName(kNotANode, qualifier.get());
     }
   } else {
     if (CurrentContext != nullptr) member = CurrentContext->Find(name.get());
@@ -43,12 +44,14 @@ QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScop
         if (Label* label = As<Label>(LabelContext->FindLocal(name.get())))
           member = new Label(label->name, label->address, label->isString != 0, label->length);
       } else {
-        member = new Label(name.get(), -1, false, 0);
+        auto* label = new Label(name.get(), -1, false, 0);
+        label->firstUse = namePoint;
+        member = label;
         RequestSecondPass();
       }
     }
   }
-  if (member == nullptr) Report(kUnknownName, name.get());
+  if (member == nullptr) ReportName(kUnknownName, name.get());
 }
 
 void CheckUnresolvedLabels() {
@@ -57,7 +60,7 @@ void CheckUnresolvedLabels() {
   for (context->cursor = context->entries; context->cursor != nullptr;
        context->cursor = context->cursor->nextInContext) {
     Label* label = As<Label>(context->cursor);
-    if (label != nullptr && label->address == -1) Report(kUnknownName, label->name);
+    if (label != nullptr && label->address == -1) ReportFirstUse(kUnknownName, label->name.c_str(), label->firstUse);
   }
 }
 

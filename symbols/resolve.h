@@ -27,6 +27,7 @@ struct QualifiedName {
   Node* node = nullptr;
   NodeType* type = nullptr;
   Identifier* member = nullptr;
+  SourcePoint namePoint;  // where the name (after the qualifier) stands
 };
 
 // Labels of the first pass for the second; null during the first pass,

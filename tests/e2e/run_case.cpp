@@ -3,12 +3,17 @@
 //
 //   # comments before the first section
 //   === args            arguments, split at white space
-//   === file NAME       an input file (converted to Windows-1251)
+//   === file NAME [noeol] [utf8]
+//                       an input file (converted to Windows-1251); with
+//                       utf8 its name and text stay UTF-8
 //   === dir NAME        an empty directory
 //   === symlink NAME TARGET
 //   === stdout          expected standard output after the banner line;
 //                       {CWD} stands for the case's directory
 //   === stdout raw      expected standard output, banner included
+//   === terminal [raw]  expected standard output when it is a terminal (a
+//                       pseudo-terminal the runner opens), UTF-8 as
+//                       written; with both sections the case runs twice
 //   === exit N          expected exit status
 //   === expect NAME text [noeol]   a text file; lines end in CR LF, and
 //                                  with noeol the last one has no line end
@@ -17,8 +22,10 @@
 //
 // Texts are converted from UTF-8 to Windows-1251; \xNN stands for the
 // byte NN anywhere.  Every case runs in a fresh temporary directory.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,13 +78,35 @@ std::string Convert(const std::string& text) {
   return out + qdl::Cp1251FromUtf8(run);
 }
 
-std::string Joined(const std::vector<std::string>& lines, const char* lineEnd, bool lastEnd) {
+// UTF-8 kept as it is, with \xNN escapes to bytes.
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 &&
+        HexDigit(text[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& lines, const char* lineEnd, bool lastEnd,
+                   bool utf8 = false) {
   std::string text;
   for (size_t i = 0; i < lines.size(); ++i) {
-    text += Convert(lines[i]);
+    text += utf8 ? Unescape(lines[i]) : Convert(lines[i]);
     if (i + 1 < lines.size() || lastEnd) text += lineEnd;
   }
   return text;
+}
+
+bool HasWord(const std::vector<std::string>& words, size_t from, const char* word) {
+  for (size_t i = from; i < words.size(); ++i)
+    if (words[i] == word) return true;
+  return false;
 }
 
 bool ReadFile(const std::string& path, std::string& content) {
@@ -113,14 +142,32 @@ std::string Show(const std::string& bytes) {
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
 
-std::string RunQdl(const std::string& qdl, const std::vector<std::string>& args, int& status) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return "";
+// Runs qdl with its standard output on a pipe, or on a pseudo-terminal
+// (output post-processing off, so that line feeds stay line feeds).
+std::string RunQdl(const std::string& qdl, const std::vector<std::string>& args, int& status,
+                   bool terminal = false) {
+  int readEnd = -1, writeEnd = -1;
+  if (terminal) {
+    readEnd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (readEnd < 0 || grantpt(readEnd) != 0 || unlockpt(readEnd) != 0) return "";
+    writeEnd = open(ptsname(readEnd), O_RDWR | O_NOCTTY);
+    if (writeEnd < 0) return "";
+    struct termios settings;
+    if (tcgetattr(writeEnd, &settings) == 0) {
+      settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+      tcsetattr(writeEnd, TCSANOW, &settings);
+    }
+  } else {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return "";
+    readEnd = pipeEnds[0];
+    writeEnd = pipeEnds[1];
+  }
   pid_t child = fork();
   if (child == 0) {
-    dup2(pipeEnds[1], 1);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
+    dup2(writeEnd, 1);
+    close(readEnd);
+    close(writeEnd);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(qdl.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -128,11 +175,12 @@ std::string RunQdl(const std::string& qdl, const std::vector<std::string>& args,
     execv(qdl.c_str(), argv.data());
     _exit(127);
   }
-  close(pipeEnds[1]);
+  close(writeEnd);
+  // A pseudo-terminal whose other side is closed reads as an error (EIO).
   std::string output;
   char buffer[4096];
-  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
-  close(pipeEnds[0]);
+  for (ssize_t n; (n = read(readEnd, buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+  close(readEnd);
   int raw = 0;
   waitpid(child, &raw, 0);
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
@@ -182,10 +230,11 @@ int main(int argc, char** argv) {
       for (const std::string& line : section.lines)
         for (const std::string& word : Words(line)) args.push_back(Convert(word));
     } else if (h[0] == "file" && h.size() >= 2) {
-      std::string name = Convert(h[1]);
+      bool utf8 = HasWord(h, 2, "utf8");
+      std::string name = utf8 ? Unescape(h[1]) : Convert(h[1]);
       for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1))
         mkdir(name.substr(0, slash).c_str(), 0755);
-      WriteFile(name, Joined(section.lines, "\n", !(h.size() >= 3 && h[2] == "noeol")));
+      WriteFile(name, Joined(section.lines, "\n", !HasWord(h, 2, "noeol"), utf8));
     } else if (h[0] == "dir" && h.size() >= 2) {
       mkdir(Convert(h[1]).c_str(), 0755);
     } else if (h[0] == "symlink" && h.size() >= 3) {
@@ -193,13 +242,28 @@ int main(int argc, char** argv) {
     }
   }
 
+  bool onPipe = false, onTerminal = false;
+  for (const Section& section : sections) {
+    if (section.header.empty()) continue;
+    if (section.header[0] == "stdout") onPipe = true;
+    if (section.header[0] == "terminal") onTerminal = true;
+  }
   int status = -1;
-  std::string output = RunQdl(qdl, args, status);
+  std::string terminalOutput;
+  if (onTerminal) terminalOutput = RunQdl(qdl, args, status, true);
+  std::string output;
+  if (onPipe || !onTerminal) output = RunQdl(qdl, args, status);
 
   for (const Section& section : sections) {
     const std::vector<std::string>& h = section.header;
     if (h.empty()) continue;
-    if (h[0] == "stdout") {
+    if (h[0] == "terminal") {
+      std::string expected = Joined(section.lines, "\n", true, true);
+      if (!(h.size() >= 2 && h[1] == "raw")) expected = "Компилятор qdl, 2001, ver 1.2\n" + expected;
+      for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, caseDir);
+      if (terminalOutput != expected)
+        fail("terminal output\n--- expected\n" + expected + "--- actual\n" + terminalOutput);
+    } else if (h[0] == "stdout") {
       std::string expected = Joined(section.lines, "\n", true);
       if (!(h.size() >= 2 && h[1] == "raw")) expected = qdl::Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n") + expected;
       for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, caseDir);

@@ -130,6 +130,92 @@ TEST_F(StreamsTest, StoppedInputClosesEveryStream) {
   EXPECT_EQ(ReadChar(), 0);
 }
 
+// Which files are read as UTF-8: strict UTF-8 throughout, with a
+// byte-order mark or a character beyond ASCII.
+TEST_F(StreamsTest, Utf8IsStrictAndNeedsAMarkOrAWideCharacter) {
+  const struct {
+    const char* bytes;
+    bool utf8;
+  } cases[] = {
+      {"plain ascii", false},
+      {"\xEF\xBB\xBF" "ascii", true},
+      {"\xD0\xB6", true},                 // U+0436
+      {"\xF4\x8F\xBF\xBF", true},         // U+10FFFF
+      {"a\xEF\xBB\xBF", true},             // a late U+FEFF is a character
+      {"\xC0\x80", false},                 // overlong
+      {"\xC1\xBF", false},                 // overlong
+      {"\xE0\x9F\xBF", false},             // overlong
+      {"\xF0\x8F\xBF\xBF", false},         // overlong
+      {"\xED\xA0\x80", false},             // surrogate
+      {"\xF4\x90\x80\x80", false},         // past U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\xD0\xB6\xE0\xA0", false},         // cut short by the end
+      {"\xD0\xB6\x80", false},             // a stray continuation byte
+      {"\xCF\xF0\xE8\xE2\xE5\xF2", false},  // Windows-1251 Russian
+  };
+  for (const auto& c : cases) {
+    dir_.Write("u.qdl", c.bytes);
+    auto* stream = new SourceFileStream("u.qdl", nullptr, kMainBufferRequest, nullptr);
+    EXPECT_EQ(stream->utf8, c.utf8) << c.bytes;
+    delete stream;
+  }
+}
+
+// A UTF-8 file reads as its Windows-1251 twin, 0 bytes and blocks
+// included: blocks count the bytes the file turns into, the byte-order
+// mark and characters Windows-1251 lacks taking no place.  A lacking
+// character in the unread rest of a block goes unreported.
+TEST_F(StreamsTest, Utf8FileReadsAsItsTwin) {
+  std::string twin = "\xE6\xE6\xE6" + std::string(1, '\0') + std::string(508, '\xE6') + "c" +
+                     std::string(100, '\xE6') + "\n";
+  std::string utf8 = "\xEF\xBB\xBF\xD0\xB6\xD0\xB6\xD0\xB6" + std::string(1, '\0');
+  for (int i = 0; i < 508; ++i) utf8 += i == 10 ? "\xE2\x98\xBA\xD0\xB6" : "\xD0\xB6";
+  utf8 += "c\xF0\x9F\x98\x80";
+  for (int i = 0; i < 100; ++i) utf8 += "\xD0\xB6";
+  utf8 += "\n";
+  dir_.Write("t.qdl", twin);
+  dir_.Write("u.qdl", utf8);
+  new SourceFileStream("t.qdl", nullptr, kIncludeBufferRequest, nullptr);
+  std::string expected = ReadAll();
+  EXPECT_EQ(expected, "\xE6\xE6\xE6" "c" + std::string(100, '\xE6') + "\n");
+  new SourceFileStream("u.qdl", nullptr, kIncludeBufferRequest, nullptr);
+  EXPECT_EQ(ReadAll(), expected);
+  EXPECT_EQ(state_.out, Win1251("Error u.qdl 1: недопустимый символ U+1F600\n"));
+}
+
+TEST_F(StreamsTest, Utf8ZeroAtTheStartOfALaterBlockEndsTheFile) {
+  std::string twin = std::string(9727, 'a') + "\xE6" + std::string(1, '\0') + "bbb";
+  std::string utf8 = std::string(9727, 'a') + "\xD0\xB6" + std::string(1, '\0') + "bbb";
+  dir_.Write("t.qdl", twin);
+  dir_.Write("u.qdl", utf8);
+  new SourceFileStream("t.qdl", nullptr, kMainBufferRequest, nullptr);
+  std::string expected = ReadAll();
+  EXPECT_EQ(expected, std::string(9727, 'a') + "\xE6");
+  new SourceFileStream("u.qdl", nullptr, kMainBufferRequest, nullptr);
+  EXPECT_EQ(ReadAll(), expected);
+}
+
+// Points count characters: code points of a UTF-8 file, the lacking ones
+// and not the byte-order mark.
+TEST_F(StreamsTest, PointsCountCharacters) {
+  dir_.Write("u.qdl", "\xEF\xBB\xBF\xD0\xB6\xE2\x98\xBA\nab");
+  new SourceFileStream("u.qdl", nullptr, kMainBufferRequest, nullptr);
+  EXPECT_EQ(ReadChar(), 0xE6);
+  EXPECT_EQ(PointOfLastChar().offset, 0);
+  EXPECT_EQ(ReadChar(), '\n');
+  EXPECT_EQ(ReadChar(), 'a');
+  SourcePoint point = PointOfLastChar();
+  EXPECT_EQ(point.line, 2);
+  EXPECT_EQ(point.lineStart, 3);
+  EXPECT_EQ(point.offset, 3);
+  CurrentStream->UngetChar('a');
+  EXPECT_EQ(ReadChar(), 'a');
+  EXPECT_EQ(PointOfLastChar().offset, 3);
+  EXPECT_EQ(ReadChar(), 'b');
+  EXPECT_EQ(PointOfLastChar().offset, 4);
+  EXPECT_EQ(state_.out, Win1251("Error u.qdl 1: недопустимый символ U+263A\n"));
+}
+
 TEST(Paths, SplitFollowsPosixRules) {
   PathParts parts = SplitPath("dir/sub/name.tar.gz");
   EXPECT_EQ(parts.directory, "dir/sub/");
