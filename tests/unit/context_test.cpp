@@ -1,12 +1,9 @@
-// Contexts, entities and the label context built between the passes.
+// Contexts are destroyed without recursion, however deeply they nest.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "codegen/codegen.h"
-#include "codegen/string_pool.h"
-#include "symbols/dump.h"
-#include "symbols/resolve.h"
+#include "symbols/entities.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
@@ -23,56 +20,9 @@ class ContextTest : public ::testing::Test {
   ~ContextTest() override {
     delete global_;
     CurrentContext = nullptr;
-    ResetStringPool();
   }
   TKontekct* global_;
 };
-
-TEST_F(ContextTest, LookupLocalAndOutward) {
-  EXPECT_EQ(global_->FindLocal("x"), nullptr);
-  auto* x = new TKonctanta(Text("x"), 1);
-  auto* type = new TTip(Text("T"));
-  EXPECT_EQ(CurrentContext, type->members);
-  EXPECT_EQ(type->members->FindLocal("x"), nullptr);
-  EXPECT_EQ(type->members->Find("x"), x);
-  auto* inner = new TKonctanta(Text("x"), 2);
-  EXPECT_EQ(type->members->Find("x"), inner);
-  type->members->Close();
-  EXPECT_EQ(CurrentContext, global_);
-  EXPECT_EQ(type->members->Find("x"), inner);
-  EXPECT_EQ(global_->FindLocal("T"), type);
-}
-
-TEST_F(ContextTest, AnagramsShareAHashButNotAName) {
-  auto* ab = new TKonctanta(Text("ab"), 1);
-  auto* ba = new TKonctanta(Text("ba"), 2);
-  EXPECT_EQ(global_->FindLocal("ab"), ab);
-  EXPECT_EQ(global_->FindLocal("ba"), ba);
-  EXPECT_EQ(global_->FindLocal("AB"), nullptr);
-}
-
-TEST_F(ContextTest, LaterEntryOfANameWins) {
-  new TKonctanta(Text("n"), 1);
-  auto* second = new TKonctanta(Text("n"), 2);
-  EXPECT_EQ(global_->FindLocal("n"), second);
-}
-
-TEST_F(ContextTest, DetachCutsTheWayOut) {
-  new TKonctanta(Text("g"), 1);
-  auto* labels = new TKontekct(kLabelCapacity, nullptr);
-  labels->Detach();
-  EXPECT_EQ(CurrentContext, global_);
-  EXPECT_EQ(labels->Find("g"), nullptr);
-  delete labels;  // closed: the current context stays
-  EXPECT_EQ(CurrentContext, global_);
-}
-
-TEST_F(ContextTest, DestroyingAnOpenContextMakesItsParentCurrent) {
-  auto* open = new TKontekct(kGlobalCapacity, nullptr);
-  EXPECT_EQ(CurrentContext, open);
-  delete open;
-  EXPECT_EQ(CurrentContext, global_);
-}
 
 TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   // Abandoned type declarations nest member contexts.
@@ -81,82 +31,6 @@ TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   delete global_;
   global_ = nullptr;
   EXPECT_EQ(CurrentContext, nullptr);
-}
-
-TEST_F(ContextTest, PrintFormsAndListOrder) {
-  auto* stop = new TKomanda(Text("stop"), 7);
-  stop->AddOperand(1);
-  stop->AddOperand(2);
-  new TKomanda(Text("bare"), 8);
-  new TKonctanta(Text("N"), -5);
-  new TMetka(Text("x"), -1, false, 0);
-  new TMetka(Text("s"), 40, true, 5);
-  new TCtpokovajaKonctanta(Text("e"), Text(""));
-  auto* type = new TTip(Text("T"));
-  new TKomanda(Text("c"), 10);
-  type->members->Close();
-  new TUzel(3, Text("node"), type);
-  new TUzel(4, Text("lost"), nullptr);
-  std::string out;
-  global_->PrintEntries(out, 0);
-  EXPECT_EQ(out,
-            "\n"
-            "\nNode node = T"
-            "\nNode type T"
-            "\n  Command 10 c"
-            "\nString e = 0[0]"
-            "\nString label s = 40[5]"
-            "\nLabel x = -1"
-            "\nConstant N = -5"
-            "\nCommand 8 bare"
-            "\nCommand 7 stop [1], [2]");
-}
-
-TEST_F(ContextTest, EleventhOperandIsRefused) {
-  test::CompilerState state;
-  auto* command = new TKomanda(Text("k"), 5);
-  for (int i = 0; i < kMaxOperands; ++i) command->AddOperand(2);
-  EXPECT_EQ(state.out, "");
-  command->AddOperand(4);
-  EXPECT_EQ(command->operandCount, kMaxOperands);
-  EXPECT_EQ(command->length, 21);
-  EXPECT_EQ(state.out, test::W("Error: слишком большое число операндов команды\n"));
-}
-
-TEST_F(ContextTest, LabelContextCarriesAddresses) {
-  new TMetka(Text("start"), 3, false, 0);
-  new TCtpokovajaKonctanta(Text("hello"), Text("Hello"));
-  new TCtpokovajaKonctanta(Text("hi"), Text("Hi"));
-  new TKonctanta(Text("k"), 1);
-  auto* type = new TTip(Text("T"));
-  new TMetka(Text("member"), 9, false, 0);
-  type->members->Close();
-  TKodogenepatop generator("");
-  generator.size = 40;
-  CurrentCodeGenerator = &generator;
-  BuildLabelContext();
-  CurrentCodeGenerator = nullptr;
-  EXPECT_EQ(CurrentContext, global_);
-  std::string out;
-  LabelContext->PrintEntries(out, 0);
-  EXPECT_EQ(out, "\nLabel start = 3\nString label hello = 40[5]\nString label hi = 46[2]");
-  EXPECT_EQ(LabelContext->Find("k"), nullptr);
-  delete LabelContext;
-  LabelContext = nullptr;
-}
-
-TEST_F(ContextTest, StatisticsSortByUseThenDeclaration) {
-  test::ScratchDir dir;
-  auto* a = new TKomanda(Text("a"), 1);
-  auto* b = new TKomanda(Text("b"), 2);
-  auto* c = new TKomanda(Text("c"), 3);
-  new TKomanda(Text("unused"), 4);
-  a->useCount = 2;
-  b->useCount = 5;
-  c->useCount = 123456;
-  WriteStatistics("s.sta");
-  EXPECT_EQ(dir.Read("s.sta"),
-            "Statistics: count name [index]\r\n123456 c [3]\r\n00005 b [2]\r\n00002 a [1]\r\n00000 unused [4]\r\n");
 }
 
 }  // namespace

@@ -1,49 +1,13 @@
-// Diagnostic lines, counters and limits.
+// The warning limit, which no source reaches.
 #include <gtest/gtest.h>
 
 #include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
 using test::W;
-
-TEST(Diagnostics, LineWithoutStreamHasNoLocation) {
-  test::CompilerState state;
-  ReportError(13, "abc");
-  ReportWarning(-13);
-  ReportError(30, "");
-  EXPECT_EQ(state.out, W("Error: неизвестное имя: abc\n"
-                         "Warning: незавершенный комментарий\n"
-                         "Error: строковая константа в выражении: \n"));
-  EXPECT_EQ(ErrorCount, 2);
-  EXPECT_EQ(WarningCount, 1);
-}
-
-TEST(Diagnostics, LocationFromTheCurrentStream) {
-  test::ScratchDir dir;
-  test::CompilerState state;
-  dir.Write("prog.qdl", "");
-  auto* stream = new TFayloviy_Bxodnoy_Potok("prog.qdl", nullptr, kMainBufferRequest, nullptr);
-  stream->line = 12;
-  ReportError(13, "abc");
-  stream->line = 0;
-  ReportError(6, "x");
-  delete stream;
-  EXPECT_EQ(state.out, W("Error prog.qdl 12: неизвестное имя: abc\nError prog.qdl: это имя уже есть: x\n"));
-}
-
-TEST(Diagnostics, MessageTexts) {
-  EXPECT_EQ(MessageText(32), "Error number 32");
-  EXPECT_EQ(MessageText(-25), "Error number -25");
-  EXPECT_EQ(MessageText(0), "");
-  EXPECT_EQ(MessageText(31), W("строковая константа в теле типа не разрешена:"));
-  EXPECT_EQ(MessageText(-23), W("слишком глубокая вложенность используемых файлов:"));
-  EXPECT_EQ(MessageText(-24), W("слишком много используемых файлов:"));
-  EXPECT_EQ(MessageText(-3), W("ошибка компилятора"));
-}
 
 TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   test::CompilerState state;
@@ -60,31 +24,6 @@ TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   EXPECT_EQ(state.out, expected);
   EXPECT_EQ(WarningCount, 52);
   EXPECT_EQ(ErrorCount, 0);
-}
-
-TEST(Diagnostics, ErrorLimitIsStrictlyGreater) {
-  test::CompilerState state;
-  for (int i = 0; i < 20; ++i) ReportError(1);
-  EXPECT_FALSE(InputStopped);
-  ReportError(1);
-  EXPECT_TRUE(InputStopped);
-  EXPECT_EQ(ErrorCount, 21);
-}
-
-TEST(Diagnostics, NegativeLimitActsLikeZero) {
-  test::CompilerState state;
-  ErrorLimit = -5;
-  ReportError(1);
-  EXPECT_EQ(state.out, W("Error: деление на 0\nError: слишком много ошибок\n"));
-}
-
-TEST(Diagnostics, FatalAndAssertionReportsAreNotCounted) {
-  test::CompilerState state;
-  ReportFatal(-9);
-  ReportAssertion("BASELEX", 43);
-  EXPECT_EQ(ErrorCount, 0);
-  EXPECT_EQ(state.out, W("Error: незавершенная строковая или символьная константа\n"
-                         "Error: утверждение не выполняется File BASELEX, line 43\n"));
 }
 
 }  // namespace
