@@ -9,8 +9,7 @@
 //                       with noeol its last line has no line feed
 //   === dir NAME        an empty directory
 //   === symlink NAME TARGET
-//   === run NAME        starts a run
-//   === args WORD...    the arguments
+//   === run NAME ARG... starts a run of qdl with these arguments
 //   === stdout          expected standard output after the banner line;
 //                       {CWD} stands for the run's directory
 //   === exit N          expected exit status
@@ -19,13 +18,13 @@
 //   === expect NAME hex  a binary file as hexadecimal bytes
 //   === absent NAME     a file that must not exist
 //
-// A file without "run" lines is a single run.  Otherwise the texts,
-// files, directories and links before the first run are shared by all
-// runs, and each run's own sections follow its "run" line.  Every run
-// needs "stdout" and "exit", and runs in a fresh temporary directory.
-// Texts are converted from UTF-8 to Windows-1251; \xNN stands for the
-// byte NN anywhere.  A case file the runner does not understand is
-// refused with its name and line and status 2; a failed run gives 1.
+// The texts, files, directories and links before the first run are
+// shared by all runs; each run's own sections follow its "run" line.
+// Every run needs "stdout" and "exit", and runs in a fresh temporary
+// directory.  Texts are converted from UTF-8 to Windows-1251; \xNN
+// stands for the byte NN anywhere.  A case file that the runner does not
+// understand is refused with its name and line and status 2; a failed
+// run gives status 1.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,15 +44,16 @@
 
 namespace {
 
+using Words = std::vector<std::string>;
+
 struct Section {
-  int line;                          // of the "===" line
-  std::vector<std::string> header;   // the words after "==="
+  int line;      // of the "===" line
+  Words header;  // the words after "==="
   std::vector<std::string> lines;
 };
 
 struct Run {
-  std::string name;
-  int line;  // of its "run" line
+  Words header;  // "run", its name and the arguments
   std::vector<Section> sections;
 };
 
@@ -63,9 +63,9 @@ struct Malformed {
   std::string why;
 };
 
-std::vector<std::string> Words(const std::string& text) {
+Words Split(const std::string& text) {
   std::istringstream in(text);
-  std::vector<std::string> words;
+  Words words;
   for (std::string word; in >> word;) words.push_back(word);
   return words;
 }
@@ -163,24 +163,82 @@ std::string RunQdl(const std::string& qdl, const std::vector<std::string>& args,
 }
 
 
-bool IsNumber(const std::string& word) {
+bool IsStatus(const std::string& word) {
   return !word.empty() && word.size() <= 3 && word.find_first_not_of("0123456789") == std::string::npos &&
          atoi(word.c_str()) <= 255;
 }
 
-bool IsHexByte(const std::string& word) {
-  return word.size() == 2 && HexDigit(word[0]) >= 0 && HexDigit(word[1]) >= 0;
+// The kinds of section: the form of the "===" line, whether the section
+// holds lines (the others hold only comments and empty lines), and
+// whether it may stand before the first run.
+struct Kind {
+  const char* name;
+  const char* form;
+  bool (*fits)(const Words& h);
+  bool holdsLines;
+  bool shared;
+};
+
+const Kind kKinds[] = {
+    {"text", "text NAME", [](const Words& h) { return h.size() == 2; }, true, true},
+    {"file", "file NAME [noeol]", [](const Words& h) { return h.size() == 2 || (h.size() == 3 && h[2] == "noeol"); },
+     true, true},
+    {"dir", "dir NAME", [](const Words& h) { return h.size() == 2; }, false, true},
+    {"symlink", "symlink NAME TARGET", [](const Words& h) { return h.size() == 3; }, false, true},
+    {"run", "run NAME ARG...", [](const Words& h) { return h.size() >= 2; }, false, true},
+    {"stdout", "stdout", [](const Words& h) { return h.size() == 1; }, true, false},
+    {"exit", "exit N, N from 0 to 255",
+     [](const Words& h) { return h.size() == 2 && IsStatus(h[1]); }, false, false},
+    {"expect", "expect NAME text [noeol], or === expect NAME hex",
+     [](const Words& h) {
+       return (h.size() == 3 && (h[2] == "text" || h[2] == "hex")) ||
+              (h.size() == 4 && h[2] == "text" && h[3] == "noeol");
+     },
+     true, false},
+    {"absent", "absent NAME", [](const Words& h) { return h.size() == 2; }, false, false},
+};
+
+const Kind& KindOf(const Section& section) {
+  for (const Kind& kind : kKinds)
+    if (section.header[0] == kind.name) return kind;
+  throw Malformed{section.line, "unknown section \"" + section.header[0] + "\""};
 }
 
-// The sections of the case; lines before the first one are comments.
-std::vector<Section> ReadSections(const std::string& caseText) {
+// Checks a section against its kind; a line {NAME} is replaced by the
+// lines of the text NAME.
+void CheckSection(Section& section, const std::map<std::string, std::vector<std::string>>& texts) {
+  const Kind& kind = KindOf(section);
+  if (!kind.fits(section.header)) throw Malformed{section.line, std::string("expected === ") + kind.form};
+  bool hex = section.header[0] == "expect" && section.header[2] == "hex";
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < section.lines.size(); ++i) {
+    const std::string& line = section.lines[i];
+    int number = section.line + 1 + static_cast<int>(i);
+    if (!kind.holdsLines && !line.empty() && line[0] != '#')
+      throw Malformed{number, "\"" + section.header[0] + "\" holds no lines"};
+    for (const std::string& word : hex ? Split(line) : Words())
+      if (word.size() != 2 || HexDigit(word[0]) < 0 || HexDigit(word[1]) < 0)
+        throw Malformed{number, "not a byte: " + word};
+    if (line.size() > 2 && line.front() == '{' && line.back() == '}' && line != "{CWD}") {
+      auto text = texts.find(line.substr(1, line.size() - 2));
+      if (text == texts.end()) throw Malformed{number, "unknown text " + line};
+      lines.insert(lines.end(), text->second.begin(), text->second.end());
+    } else if (kind.holdsLines) {
+      lines.push_back(line);
+    }
+  }
+  section.lines = lines;
+}
+
+// The runs of the case; the first entry holds the shared sections.
+std::vector<Run> ReadRuns(const std::string& caseText) {
   std::vector<Section> sections;
   std::istringstream in(caseText);
   int number = 0;
   for (std::string line; std::getline(in, line);) {
     ++number;
     if (line.rfind("===", 0) == 0) {
-      sections.push_back({number, Words(line.substr(3)), {}});
+      sections.push_back({number, Split(line.substr(3)), {}});
       if (sections.back().header.empty()) throw Malformed{number, "section without a name"};
     } else if (!sections.empty()) {
       sections.back().lines.push_back(line);
@@ -188,131 +246,51 @@ std::vector<Section> ReadSections(const std::string& caseText) {
       throw Malformed{number, "text before the first section"};
     }
   }
-  return sections;
-}
-
-// Checks a section's header; returns whether the section holds lines
-// (those of the others may only be comments or empty).
-bool CheckHeader(const Section& section) {
-  const std::vector<std::string>& h = section.header;
-  const std::string& kind = h[0];
-  auto need = [&](bool ok, const std::string& what) {
-    if (!ok) throw Malformed{section.line, "\"" + kind + "\" " + what};
-  };
-  if (kind == "text" || kind == "dir" || kind == "run" || kind == "absent") {
-    need(h.size() == 2, "takes one name");
-    return kind == "text";
-  }
-  if (kind == "file") {
-    need(h.size() == 2 || (h.size() == 3 && h[2] == "noeol"), "takes a name and optionally noeol");
-    return true;
-  }
-  if (kind == "symlink") {
-    need(h.size() == 3, "takes a name and a target");
-    return false;
-  }
-  if (kind == "args") return false;
-  if (kind == "stdout") {
-    need(h.size() == 1, "takes nothing");
-    return true;
-  }
-  if (kind == "exit") {
-    need(h.size() == 2 && IsNumber(h[1]), "takes a status from 0 to 255");
-    return false;
-  }
-  if (kind == "expect") {
-    bool text = h.size() >= 3 && h[2] == "text" && (h.size() == 3 || (h.size() == 4 && h[3] == "noeol"));
-    need(text || (h.size() == 3 && h[2] == "hex"), "takes a name and the mode text, text noeol or hex");
-    if (h[2] == "hex")
-      for (size_t i = 0; i < section.lines.size(); ++i)
-        for (const std::string& word : Words(section.lines[i]))
-          if (!IsHexByte(word)) throw Malformed{section.line + 1 + static_cast<int>(i), "not a byte: " + word};
-    return true;
-  }
-  throw Malformed{section.line, "unknown section \"" + kind + "\""};
-}
-
-// Replaces each line {NAME} by the lines of the text NAME.
-void ExpandTexts(Section& section, const std::map<std::string, std::vector<std::string>>& texts) {
-  std::vector<std::string> lines;
-  for (size_t i = 0; i < section.lines.size(); ++i) {
-    const std::string& line = section.lines[i];
-    if (line.size() > 2 && line.front() == '{' && line.back() == '}' && line != "{CWD}") {
-      auto text = texts.find(line.substr(1, line.size() - 2));
-      if (text == texts.end()) throw Malformed{section.line + 1 + static_cast<int>(i), "unknown text " + line};
-      lines.insert(lines.end(), text->second.begin(), text->second.end());
-    } else {
-      lines.push_back(line);
-    }
-  }
-  section.lines = lines;
-}
-
-bool IsSetup(const std::string& kind) { return kind == "file" || kind == "dir" || kind == "symlink"; }
-
-// The runs of the case; the first entry holds the shared sections.
-std::vector<Run> ReadRuns(const std::string& caseText) {
-  std::vector<Section> sections = ReadSections(caseText);
-  bool named = false;
-  for (const Section& section : sections) named = named || section.header[0] == "run";
-  std::vector<Run> runs(named ? 1 : 2, Run{"", 1, {}});
+  std::vector<Run> runs(1);
   std::map<std::string, std::vector<std::string>> texts;
   for (Section& section : sections) {
-    const std::string& kind = section.header[0];
-    if (!CheckHeader(section)) {
-      for (size_t i = 0; i < section.lines.size(); ++i)
-        if (!section.lines[i].empty() && section.lines[i][0] != '#')
-          throw Malformed{section.line + 1 + static_cast<int>(i), "\"" + kind + "\" takes no lines"};
-    }
-    ExpandTexts(section, texts);
-    if (kind == "text") {
-      if (!texts.emplace(section.header[1], section.lines).second)
-        throw Malformed{section.line, "second text " + section.header[1]};
-    } else if (kind == "run") {
+    CheckSection(section, texts);
+    const Words& h = section.header;
+    if (h[0] == "text" && !texts.emplace(h[1], section.lines).second)
+      throw Malformed{section.line, "second text " + h[1]};
+    if (h[0] == "run") {
       for (const Run& run : runs)
-        if (run.name == section.header[1]) throw Malformed{section.line, "second run " + run.name};
-      runs.push_back({section.header[1], section.line, {}});
-    } else if (runs.size() == 1 && !IsSetup(kind)) {
-      throw Malformed{section.line, "\"" + kind + "\" before the first run"};
-    } else {
+        if (!run.header.empty() && run.header[1] == h[1]) throw Malformed{section.line, "second run " + h[1]};
+      runs.push_back({h, {section}});
+    } else if (runs.size() == 1 && !KindOf(section).shared) {
+      throw Malformed{section.line, "\"" + h[0] + "\" before the first run"};
+    } else if (h[0] != "text") {
       runs.back().sections.push_back(section);
     }
   }
-  for (size_t r = 1; r < runs.size(); ++r) {
+  if (runs.size() == 1) throw Malformed{number, "no runs"};
+  for (const Run& run : runs) {
     std::map<std::string, int> count;
-    for (const Section& section : runs[r].sections) ++count[section.header[0]];
-    std::string where = runs[r].name.empty() ? std::string("the case") : "run " + runs[r].name;
-    for (const char* once : {"args", "stdout", "exit"})
-      if (count[once] > 1) throw Malformed{runs[r].line, where + " has more than one \"" + once + "\""};
-    for (const char* needed : {"stdout", "exit"})
-      if (count[needed] == 0) throw Malformed{runs[r].line, where + " has no \"" + needed + "\""};
+    for (const Section& section : run.sections) ++count[section.header[0]];
+    for (const char* once : {"stdout", "exit"})
+      if (!run.header.empty() && count[once] != 1)
+        throw Malformed{run.sections[0].line, "run " + run.header[1] + " needs one \"" + once + "\""};
   }
   return runs;
 }
 
-void MakeParents(const std::string& name) {
-  for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1))
-    mkdir(name.substr(0, slash).c_str(), 0755);
-}
-
-void SetUp(const Section& section, std::vector<std::string>& args) {
-  const std::vector<std::string>& h = section.header;
-  if (h[0] == "args") {
-    for (size_t i = 1; i < h.size(); ++i) args.push_back(Convert(h[i]));
-  } else if (h[0] == "file") {
-    std::string name = Convert(h[1]);
-    MakeParents(name);
+void SetUp(const Section& section) {
+  const Words& h = section.header;
+  std::string name = h.size() > 1 ? Convert(h[1]) : "";
+  if (h[0] == "file") {
+    for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1))
+      mkdir(name.substr(0, slash).c_str(), 0755);
     WriteFile(name, Joined(section.lines, "\n", h.size() < 3));
   } else if (h[0] == "dir") {
-    mkdir(Convert(h[1]).c_str(), 0755);
+    mkdir(name.c_str(), 0755);
   } else if (h[0] == "symlink") {
-    symlink(h[2].c_str(), Convert(h[1]).c_str());
+    symlink(h[2].c_str(), name.c_str());
   }
 }
 
 // Checks one expectation; returns what failed, or nothing.
 std::string Check(const Section& section, const std::string& output, int status, const std::string& runDir) {
-  const std::vector<std::string>& h = section.header;
+  const Words& h = section.header;
   if (h[0] == "stdout") {
     std::string expected = qdl::Cp1251("Компилятор qdl, 2001, ver 1.2\n") + Joined(section.lines, "\n", true);
     for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, runDir);
@@ -320,12 +298,11 @@ std::string Check(const Section& section, const std::string& output, int status,
   } else if (h[0] == "exit") {
     if (status != atoi(h[1].c_str())) return "exit status " + std::to_string(status) + ", expected " + h[1];
   } else if (h[0] == "expect") {
-    std::string actual;
+    std::string actual, expected;
     if (!ReadFile(Convert(h[1]), actual)) return "missing file " + h[1];
-    std::string expected;
     if (h[2] == "hex") {
       for (const std::string& line : section.lines)
-        for (const std::string& word : Words(line)) expected += static_cast<char>(strtol(word.c_str(), nullptr, 16));
+        for (const std::string& word : Split(line)) expected += static_cast<char>(strtol(word.c_str(), nullptr, 16));
     } else {
       expected = Joined(section.lines, "\r\n", h.size() < 4);
     }
@@ -346,16 +323,17 @@ bool Execute(const std::string& qdl, const Run& shared, const Run& run, const st
   }
   char cwd[4096];
   std::string runDir = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
-  std::vector<std::string> args;
   for (const Run* part : {&shared, &run})
-    for (const Section& section : part->sections) SetUp(section, args);
+    for (const Section& section : part->sections) SetUp(section);
+  std::vector<std::string> args;
+  for (size_t i = 2; i < run.header.size(); ++i) args.push_back(Convert(run.header[i]));
   int status = -1;
   std::string output = RunQdl(qdl, args, status);
   bool passed = true;
   for (const Section& section : run.sections) {
     std::string failure = Check(section, output, status, runDir);
     if (failure.empty()) continue;
-    std::cerr << "FAIL: " << caseName << (run.name.empty() ? "" : ", run " + run.name) << ": " << failure << "\n";
+    std::cerr << "FAIL: " << caseName << ", run " << run.header[1] << ": " << failure << "\n";
     passed = false;
   }
   if (chdir("/") == 0) nftw(dirTemplate, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
