@@ -274,7 +274,8 @@ std::vector<Run> ReadRuns(const std::string& caseText) {
   return runs;
 }
 
-void SetUp(const Section& section) {
+// Makes a file, directory or link; returns whether that worked.
+bool SetUp(const Section& section) {
   const Words& h = section.header;
   std::string name = h.size() > 1 ? Convert(h[1]) : "";
   if (h[0] == "file") {
@@ -284,8 +285,9 @@ void SetUp(const Section& section) {
   } else if (h[0] == "dir") {
     mkdir(name.c_str(), 0755);
   } else if (h[0] == "symlink") {
-    symlink(h[2].c_str(), name.c_str());
+    return symlink(h[2].c_str(), name.c_str()) == 0;
   }
+  return true;
 }
 
 // Checks one expectation; returns what failed, or nothing.
@@ -323,13 +325,17 @@ bool Execute(const std::string& qdl, const Run& shared, const Run& run, const st
   }
   char cwd[4096];
   std::string runDir = getcwd(cwd, sizeof cwd) != nullptr ? cwd : "";
+  bool passed = true;
   for (const Run* part : {&shared, &run})
-    for (const Section& section : part->sections) SetUp(section);
+    for (const Section& section : part->sections)
+      if (!SetUp(section)) {
+        std::cerr << "FAIL: " << caseName << ", run " << run.header[1] << ": cannot make " << section.header[1] << "\n";
+        passed = false;
+      }
   std::vector<std::string> args;
   for (size_t i = 2; i < run.header.size(); ++i) args.push_back(Convert(run.header[i]));
   int status = -1;
   std::string output = RunQdl(qdl, args, status);
-  bool passed = true;
   for (const Section& section : run.sections) {
     std::string failure = Check(section, output, status, runDir);
     if (failure.empty()) continue;
