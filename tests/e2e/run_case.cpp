@@ -308,7 +308,8 @@ std::string Check(const Section& section, const std::string& output, int status,
     } else {
       expected = Joined(section.lines, "\r\n", h.size() < 4);
     }
-    if (actual != expected) return "file " + h[1] + "\n--- expected\n" + Show(expected) + "\n--- actual\n" + Show(actual);
+    if (actual != expected)
+      return "file " + h[1] + "\n--- expected\n" + Show(expected) + "\n--- actual\n" + Show(actual);
   } else if (h[0] == "absent") {
     struct stat info;
     if (lstat(Convert(h[1]).c_str(), &info) == 0) return "file " + h[1] + " should not exist";

@@ -137,7 +137,8 @@ Result Compile(const std::string& source, const std::string& format) {
 // What differs between two runs of one input, or nothing.
 std::string Difference(const Result& first, const Result& second) {
   if (first.status < 0 || first.status > 255) return "impossible status " + std::to_string(first.status);
-  if (first.status != second.status) return "status " + std::to_string(first.status) + ", then " + std::to_string(second.status);
+  if (first.status != second.status)
+    return "status " + std::to_string(first.status) + ", then " + std::to_string(second.status);
   if (first.output != second.output) return "standard output";
   for (const auto& file : first.files) {
     auto other = second.files.find(file.first);
