@@ -40,7 +40,7 @@
 #include <string>
 #include <vector>
 
-#include "lexlib/cp1251.h"
+#include "text/encoding.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ std::string Convert(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 &&
         HexDigit(text[i + 3]) >= 0) {
-      out += qdl::Cp1251(run);
+      out += qdl::Cp1251FromUtf8(run);
       run.clear();
       out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
       i += 3;
@@ -91,7 +91,7 @@ std::string Convert(const std::string& text) {
       run += text[i];
     }
   }
-  return out + qdl::Cp1251(run);
+  return out + qdl::Cp1251FromUtf8(run);
 }
 
 std::string Joined(const std::vector<std::string>& lines, const char* lineEnd, bool lastEnd) {
@@ -294,7 +294,7 @@ bool SetUp(const Section& section) {
 std::string Check(const Section& section, const std::string& output, int status, const std::string& runDir) {
   const Words& h = section.header;
   if (h[0] == "stdout") {
-    std::string expected = qdl::Cp1251("Компилятор qdl, 2001, ver 1.2\n") + Joined(section.lines, "\n", true);
+    std::string expected = qdl::Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n") + Joined(section.lines, "\n", true);
     for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, runDir);
     if (output != expected) return "standard output\n--- expected\n" + Show(expected) + "--- actual\n" + Show(output);
   } else if (h[0] == "exit") {

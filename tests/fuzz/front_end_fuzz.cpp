@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "driver/driver.h"
-#include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
+#include "text/encoding.h"
+#include "diagnostics/diagnostics.h"
 
 namespace {
 
@@ -47,14 +47,14 @@ void CollectSeeds(const std::string& dir, std::vector<std::string>& seeds) {
     bool inFile = false;
     while (std::getline(in, line)) {
       if (line.rfind("===", 0) == 0) {
-        if (inFile) seeds.push_back(qdl::Cp1251(current));
+        if (inFile) seeds.push_back(qdl::Cp1251FromUtf8(current));
         inFile = line.rfind("=== file", 0) == 0;
         current.clear();
       } else if (inFile) {
         current += line + "\n";
       }
     }
-    if (inFile) seeds.push_back(qdl::Cp1251(current));
+    if (inFile) seeds.push_back(qdl::Cp1251FromUtf8(current));
   }
   closedir(handle);
 }
@@ -81,7 +81,7 @@ std::string Mutate(std::string input, std::mt19937& random) {
         if (!input.empty()) input.erase(at % input.size(), random() % 16);
         break;
       case 3: {  // splice a piece of the language
-        std::string piece = qdl::Cp1251(kPieces[random() % (sizeof kPieces / sizeof kPieces[0])]);
+        std::string piece = qdl::Cp1251FromUtf8(kPieces[random() % (sizeof kPieces / sizeof kPieces[0])]);
         input.insert(at, piece);
         break;
       }

@@ -2,15 +2,15 @@
 // image when the strings are appended.
 #include <gtest/gtest.h>
 
-#include "codegen/codegen.h"
+#include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 class CodegenTest : public ::testing::Test {
  protected:
@@ -19,14 +19,14 @@ class CodegenTest : public ::testing::Test {
 };
 
 TEST_F(CodegenTest, LimitIsTestedBeforeEachEmission) {
-  TKodogenepatop g("");
+  CodeGenerator g("");
   g.size = kCodeLimit - 1;
   g.EmitLong(1);  // starts below the limit and completes beyond it
   EXPECT_EQ(ErrorCount, 0);
   EXPECT_EQ(g.size, kCodeLimit + 3);
   g.EmitByte(1, true);
   EXPECT_EQ(ErrorCount, 1);
-  EXPECT_EQ(state_.out, W("Error: слишком длинный код\n"));
+  EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
   ErrorLimit = 1000000;
   for (int i = 0; i < 100; ++i) g.EmitLong(-1);  // never stored past the buffer
   EXPECT_EQ(g.size, kCodeLimit + 4 + 400);
@@ -34,17 +34,17 @@ TEST_F(CodegenTest, LimitIsTestedBeforeEachEmission) {
 
 TEST_F(CodegenTest, AppendStringsChecksTheWholeImage) {
   AddString(std::string(997, 's').c_str());  // 998 bytes
-  TKodogenepatop g("");
+  CodeGenerator g("");
   g.size = 29000;
   g.AppendStrings();
   EXPECT_EQ(g.size, 29998);
   EXPECT_EQ(ErrorCount, 0);
   AddString("");
-  TKodogenepatop h("");
+  CodeGenerator h("");
   h.size = 29000;
   h.AppendStrings();
   EXPECT_EQ(h.size, 29000);
-  EXPECT_EQ(state_.out, W("Error: слишком длинный код\n"));
+  EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
 }
 
 }  // namespace

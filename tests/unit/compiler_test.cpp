@@ -12,7 +12,7 @@
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 test::RunResult Compile(const std::string& arguments) { return test::Run(arguments); }
 test::RunResult Compile(const std::vector<std::string>& arguments) { return test::Run(arguments); }
 
@@ -32,13 +32,13 @@ TEST_F(CompilerTest, ParserStackHolds193Parentheses) {
   EXPECT_EQ(ok.status, 0);
   dir_.Write("p.qdl", Nested(194) + "Y = Z;\n");
   auto overflow = Compile("-fb p");
-  EXPECT_EQ(overflow.out, W("Error p.qdl 1: ошибка декларации константы\n"));
+  EXPECT_EQ(overflow.out, Win1251("Error p.qdl 1: ошибка декларации константы\n"));
   EXPECT_EQ(overflow.status, 1);
 }
 
 // A source of `count` one-byte commands.
 std::string Commands(int count) {
-  std::string source = W("команда 5 K;\n");
+  std::string source = Win1251("команда 5 K;\n");
   for (int i = 0; i < count; ++i) source += "K;";
   return source;
 }
@@ -57,28 +57,28 @@ TEST_F(CompilerTest, CodeSizeLimit) {
   auto over = Compile("-fb -V -L c");
   EXPECT_EQ(over.status, 1);
   EXPECT_EQ(over.out, "Input file:  c.qdl\nOutput file: c.bin\nListing:     c.lst\nPass 1\n" +
-                          W("Error: слишком длинный код\n") + "Code size: 29999\n");
+                          Win1251("Error: слишком длинный код\n") + "Code size: 29999\n");
   EXPECT_FALSE(dir_.Exists("c.bin"));
   std::string listing = dir_.Read("c.lst");
   EXPECT_EQ(listing.find("Strings:"), std::string::npos);  // nothing appended
-  EXPECT_EQ(listing.substr(listing.size() - 12), "29998: " + W("кoнeц"));
+  EXPECT_EQ(listing.substr(listing.size() - 12), "29998: " + Win1251("кoнeц"));
 
   // Two more: the end-of-code entry itself starts at the limit.
   dir_.Write("c.qdl", Commands(29999));
   auto twice = Compile("-fb c");
-  EXPECT_EQ(twice.out, W("Error: слишком длинный код\nError: слишком длинный код\n"));
+  EXPECT_EQ(twice.out, Win1251("Error: слишком длинный код\nError: слишком длинный код\n"));
   EXPECT_EQ(twice.status, 2);
 }
 
 TEST_F(CompilerTest, CodeLimitInsideAPass) {
   dir_.Write("c.qdl", Commands(30001));
   auto result = Compile("-fb c");
-  EXPECT_EQ(result.out, W("Error c.qdl 2: слишком длинный код\nError c.qdl 2: слишком длинный код\n"));
+  EXPECT_EQ(result.out, Win1251("Error c.qdl 2: слишком длинный код\nError c.qdl 2: слишком длинный код\n"));
   EXPECT_EQ(result.status, 2);
 }
 
 std::string Strings(int count, int length) {
-  std::string source = W("команда 4 Сказать т[4];\n");
+  std::string source = Win1251("команда 4 Сказать т[4];\n");
   for (int i = 0; i < count; ++i)
     source += "S" + std::to_string(i) + " = \"" + std::string(length, 'x') + "\";\n";
   return source;
@@ -88,7 +88,7 @@ TEST_F(CompilerTest, StringPoolFullMark) {
   // 100 texts of 99 characters: exactly 10000 bytes with their zeros.
   dir_.Write("s.qdl", Strings(100, 99));
   auto full = Compile("-fb s");
-  EXPECT_EQ(full.out, W("Error: слишком большая суммарная длина строк\n"));
+  EXPECT_EQ(full.out, Win1251("Error: слишком большая суммарная длина строк\n"));
   EXPECT_EQ(full.status, 1);
   EXPECT_FALSE(dir_.Exists("s.bin"));
 
@@ -103,22 +103,22 @@ TEST_F(CompilerTest, StringAfterOverflowKeepsTheMark) {
   // 11 texts of 901 bytes, then one of 201 that does not fit, then "".
   dir_.Write("s.qdl", Strings(11, 900) + "Big = \"" + std::string(200, 'b') + "\";\nE = \"\";\n");
   auto result = Compile("s");
-  EXPECT_EQ(result.out, W("Error: слишком большая суммарная длина строк\n"));
+  EXPECT_EQ(result.out, Win1251("Error: слишком большая суммарная длина строк\n"));
 }
 
 TEST_F(CompilerTest, OverlongFileNames) {
   std::string longName(4096, 'n');
   dir_.Write("p.qdl", "");
   auto output = Compile({"p", longName});
-  EXPECT_EQ(output.out, W("Error: недопустимое имя файла: ") + longName + ".h\n");
+  EXPECT_EQ(output.out, Win1251("Error: недопустимое имя файла: ") + longName + ".h\n");
   EXPECT_EQ(output.status, 1);
   auto listing = Compile({"-L" + longName, "p"});
-  EXPECT_EQ(listing.out, W("Error: недопустимое имя файла: ") + longName + ".lst\n");
+  EXPECT_EQ(listing.out, Win1251("Error: недопустимое имя файла: ") + longName + ".lst\n");
   auto input = Compile({longName, "o"});
-  EXPECT_EQ(input.out, W("Error: недопустимое имя файла: ") + longName + ".qdl\n");
+  EXPECT_EQ(input.out, Win1251("Error: недопустимое имя файла: ") + longName + ".qdl\n");
   // 4095 bytes are accepted: the name is merely too long for the system.
   auto atLimit = Compile({std::string(4091, 'n')});
-  EXPECT_EQ(atLimit.out, W("Error: файл не найден: ") + std::string(4091, 'n') + ".qdl\n");
+  EXPECT_EQ(atLimit.out, Win1251("Error: файл не найден: ") + std::string(4091, 'n') + ".qdl\n");
 }
 
 TEST_F(CompilerTest, ExitStatusIsCappedAt255) {
@@ -130,8 +130,8 @@ TEST_F(CompilerTest, ExitStatusIsCappedAt255) {
 
 TEST_F(CompilerTest, NothingCarriesOverToTheNextRun) {
   // A forward label and a string: two passes.
-  dir_.Write("two.qdl", W("команда 3 Идти ц[4];\nИдти Финиш;\nS = \"abc\";\nИдти S;\nФиниш:\n"));
-  dir_.Write("one.qdl", W("команда 3 Идти ц[4];\nИдти 7;\n"));
+  dir_.Write("two.qdl", Win1251("команда 3 Идти ц[4];\nИдти Финиш;\nS = \"abc\";\nИдти S;\nФиниш:\n"));
+  dir_.Write("one.qdl", Win1251("команда 3 Идти ц[4];\nИдти 7;\n"));
   auto first = Compile("-fb two");
   std::string image = dir_.Read("two.bin");
   EXPECT_EQ(image, std::string("\x03\x0A\0\0\0\x03\x0B\0\0\0\0abc\0", 15));
@@ -151,7 +151,7 @@ TEST_F(CompilerTest, PartlyWrittenOutputIsRemoved) {
     struct rlimit limit = {100, 100};
     setrlimit(RLIMIT_FSIZE, &limit);
     auto result = Compile("p");
-    bool expected = result.out == W("Error: ошибка записи выходного файла: p.h\n") && result.status == 1;
+    bool expected = result.out == Win1251("Error: ошибка записи выходного файла: p.h\n") && result.status == 1;
     _exit(expected && !dir_.Exists("p.h") ? 0 : 1);
   }
   int status = 0;

@@ -15,18 +15,18 @@ class ContextTest : public ::testing::Test {
  protected:
   ContextTest() {
     CurrentContext = nullptr;
-    global_ = new TKontekct(kGlobalCapacity, nullptr);
+    global_ = new Context(kGlobalCapacity, nullptr);
   }
   ~ContextTest() override {
     delete global_;
     CurrentContext = nullptr;
   }
-  TKontekct* global_;
+  Context* global_;
 };
 
 TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   // Abandoned type declarations nest member contexts.
-  for (int i = 0; i < 200000; ++i) new TTip(Text("T"));
+  for (int i = 0; i < 200000; ++i) new NodeType(Text("T"));
   CurrentContext = global_;
   delete global_;
   global_ = nullptr;

@@ -1,13 +1,13 @@
 // The warning limit, which no source reaches.
 #include <gtest/gtest.h>
 
-#include "lexlib/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   test::CompilerState state;
@@ -16,8 +16,8 @@ TEST(Diagnostics, WarningLimitRepeatsItsFatalLine) {
   ReportWarning(-13);
   ReportWarning(-13);
   EXPECT_TRUE(InputStopped);
-  std::string warning = W("Warning: незавершенный комментарий\n");
-  std::string fatal = W("Error: слишком много предупреждений\n");
+  std::string warning = Win1251("Warning: незавершенный комментарий\n");
+  std::string fatal = Win1251("Error: слишком много предупреждений\n");
   std::string expected;
   for (int i = 0; i < 50; ++i) expected += warning;
   expected += warning + fatal + warning + fatal;

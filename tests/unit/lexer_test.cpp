@@ -4,15 +4,15 @@
 
 #include <climits>
 
-#include "lexlib/baselex.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "lexer/lexer.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 struct Token {
   int32_t code;
@@ -25,7 +25,7 @@ class LexerTest : public ::testing::Test {
   // All tokens of `source` up to LEX_END.
   std::vector<Token> Lex(const std::string& source) {
     dir_.Write("lex.qdl", source);
-    new TFayloviy_Bxodnoy_Potok("lex.qdl", nullptr, kMainBufferRequest, nullptr);
+    new SourceFileStream("lex.qdl", nullptr, kMainBufferRequest, nullptr);
     std::vector<Token> tokens;
     for (int guard = 0; guard < 10000; ++guard) {
       int32_t code = NextToken();
@@ -47,7 +47,7 @@ TEST_F(LexerTest, StringLengthLimit) {
   EXPECT_EQ(tokens[0].text.size(), 999u);
   EXPECT_EQ(Out(), "");
   EXPECT_TRUE(Lex("\"" + std::string(1000, 'x') + "\"").empty());
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: переполнение буфера лексического анализатора\n"
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: переполнение буфера лексического анализатора\n"
                      "Error: незавершенная строковая или символьная константа\n"));
 }
 
@@ -59,7 +59,7 @@ TEST_F(LexerTest, LongIdentifierIsCutAndStopsTheInput) {
   auto tokens = Lex(std::string(1500, 'a') + " b");
   ASSERT_EQ(tokens.size(), 1u);
   EXPECT_EQ(tokens[0].text, std::string(1000, 'a'));
-  EXPECT_EQ(Out(), W("Error lex.qdl 1: переполнение буфера лексического анализатора\n"));
+  EXPECT_EQ(Out(), Win1251("Error lex.qdl 1: переполнение буфера лексического анализатора\n"));
 }
 
 TEST(StrToL32, FollowsStrtolOn32Bits) {
@@ -86,7 +86,7 @@ TEST(Keywords, SecondInitialisationAsserts) {
   InitKeywords();
   EXPECT_EQ(state.out, "");
   InitKeywords();
-  EXPECT_EQ(state.out, W("Error: утверждение не выполняется File BASELEX, line 106\n"));
+  EXPECT_EQ(state.out, Win1251("Error: утверждение не выполняется File BASELEX, line 106\n"));
   EXPECT_TRUE(InputStopped);
 }
 

@@ -1,14 +1,14 @@
 // Input streams: blocks, pushback and the stack of included files.
 #include <gtest/gtest.h>
 
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "tests/unit/test_util.h"
 
 namespace qdl {
 namespace {
 
-using test::W;
+using test::Win1251;
 
 class StreamsTest : public ::testing::Test {
  protected:
@@ -29,14 +29,14 @@ TEST_F(StreamsTest, NulByteSkipsTheRestOfItsBlock) {
     content[3] = '\0';
     content[block] = 'c';
     dir_.Write("n.qdl", content);
-    new TFayloviy_Bxodnoy_Potok("n.qdl", nullptr, block == 512 ? kIncludeBufferRequest : kMainBufferRequest, nullptr);
+    new SourceFileStream("n.qdl", nullptr, block == 512 ? kIncludeBufferRequest : kMainBufferRequest, nullptr);
     EXPECT_EQ(ReadAll(), "bbbc" + std::string(99, 'b')) << block;
   }
 }
 
 TEST_F(StreamsTest, PushbackAndLineCounting) {
   dir_.Write("p.qdl", "a\nb");
-  auto* stream = new TFayloviy_Bxodnoy_Potok("p.qdl", nullptr, kMainBufferRequest, nullptr);
+  auto* stream = new SourceFileStream("p.qdl", nullptr, kMainBufferRequest, nullptr);
   EXPECT_EQ(stream->line, 1);
   EXPECT_EQ(ReadChar(), 'a');
   EXPECT_EQ(ReadChar(), '\n');
@@ -48,7 +48,7 @@ TEST_F(StreamsTest, PushbackAndLineCounting) {
   for (int i = 0; i < kPushBackCapacity; ++i) stream->UngetChar('0' + i);
   EXPECT_EQ(state_.out, "");
   stream->UngetChar('x');  // the eleventh is reported and dropped
-  EXPECT_EQ(state_.out, W("Error p.qdl 2: утверждение не выполняется File BASELEX, line 43\n"));
+  EXPECT_EQ(state_.out, Win1251("Error p.qdl 2: утверждение не выполняется File BASELEX, line 43\n"));
   EXPECT_EQ(stream->pushCount, kPushBackCapacity);
   EXPECT_EQ(ErrorCount, 0);
   EXPECT_EQ(ReadChar(), 0);  // the assertion stopped the input
@@ -59,11 +59,11 @@ TEST_F(StreamsTest, IncludedStreamEndsIntoTheOneBelow) {
   dir_.Write("main.qdl", "12");
   dir_.Write("inc.qdl", "ab");
   dir_.Write("empty.qdl", "");
-  auto* main = new TFayloviy_Bxodnoy_Potok("main", ".qdl", kMainBufferRequest, nullptr);
+  auto* main = new SourceFileStream("main", ".qdl", kMainBufferRequest, nullptr);
   EXPECT_EQ(ReadChar(), '1');
   main->UngetChar('1');
-  new TFayloviy_Bxodnoy_Potok("inc", ".qdl", kIncludeBufferRequest, "");
-  new TFayloviy_Bxodnoy_Potok("empty", ".qdl", kIncludeBufferRequest, "");
+  new SourceFileStream("inc", ".qdl", kIncludeBufferRequest, "");
+  new SourceFileStream("empty", ".qdl", kIncludeBufferRequest, "");
   EXPECT_EQ(StreamDepth(), 3);
   // The pushed-back character belongs to the main stream: it follows the
   // included text.

@@ -10,14 +10,14 @@
 #include <sstream>
 
 #include "driver/driver.h"
-#include "lexlib/cp1251.h"
-#include "lexlib/diagnostics.h"
-#include "lexlib/streams.h"
+#include "text/encoding.h"
+#include "diagnostics/diagnostics.h"
+#include "streams/input_stream.h"
 #include "parser/parser.h"
 
 namespace qdl::test {
 
-std::string W(const std::string& utf8) { return Cp1251(utf8); }
+std::string Win1251(const std::string& utf8) { return Cp1251FromUtf8(utf8); }
 
 namespace {
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }

@@ -8,7 +8,7 @@
 namespace qdl::test {
 
 // Windows-1251 bytes of UTF-8 text.
-std::string W(const std::string& utf8);
+std::string Win1251(const std::string& utf8);
 
 // A fresh directory, made current for the test's lifetime.
 class ScratchDir {
