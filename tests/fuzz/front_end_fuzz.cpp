@@ -1,16 +1,20 @@
 // Feeds random and mutated byte strings to the whole compiler in-process,
-// through the resets, and checks that every run ends with a status the
-// compiler gives (no crash, no hang).  The seeds are the end-to-end cases'
-// sources; the random seed is printed so a failure can be replayed:
-//   front_end_fuzz CASES_DIR [SEED [INPUTS [SECONDS]]]
+// through the resets.  Each input is compiled twice, each time alone in an
+// empty private directory: the two runs must agree byte for byte (status,
+// standard output, every file written), and neither may crash or hang.
+// The seed sources are the end-to-end cases' files.  The run is fixed by
+// its seed and its number of inputs; on a failure it prints both with the
+// input's number and writes the input to failing.qdl, and the same
+// command replays it:
+//   front_end_fuzz CASES_DIR SEED INPUTS
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -101,47 +105,87 @@ std::string RandomBytes(std::mt19937& random) {
   return bytes;
 }
 
+struct Result {
+  int status;
+  std::string output;
+  std::map<std::string, std::string> files;  // every file left behind
+};
+
+// Compiles the source alone in the current directory, then takes every
+// file out of it again.
+Result Compile(const std::string& source, const std::string& format) {
+  std::ofstream("f.qdl", std::ios::binary) << source;
+  const char* args[] = {"qdl", format.c_str(), "-L", "-D", "-S", "f"};
+  Result result;
+  qdl::SetStdoutCapture(&result.output);
+  result.status = qdl::RunQdl(6, args);
+  qdl::SetStdoutCapture(nullptr);
+  DIR* handle = opendir(".");
+  while (dirent* entry = readdir(handle)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    result.files[name] = content.str();
+    remove(name.c_str());
+  }
+  closedir(handle);
+  return result;
+}
+
+// What differs between two runs of one input, or nothing.
+std::string Difference(const Result& first, const Result& second) {
+  if (first.status < 0 || first.status > 255) return "impossible status " + std::to_string(first.status);
+  if (first.status != second.status)
+    return "status " + std::to_string(first.status) + ", then " + std::to_string(second.status);
+  if (first.output != second.output) return "standard output";
+  for (const auto& file : first.files) {
+    auto other = second.files.find(file.first);
+    if (other == second.files.end() || other->second != file.second) return "file " + file.first;
+  }
+  if (first.files.size() != second.files.size()) return "files written";
+  return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    fprintf(stderr, "usage: front_end_fuzz CASES_DIR [SEED [INPUTS [SECONDS]]]\n");
+  if (argc != 4) {
+    fprintf(stderr, "usage: front_end_fuzz CASES_DIR SEED INPUTS\n");
     return 2;
   }
-  unsigned seed = argc > 2 ? static_cast<unsigned>(strtoul(argv[2], nullptr, 10)) : 20261206u;
-  long inputs = argc > 3 ? strtol(argv[3], nullptr, 10) : 100000;
-  double seconds = argc > 4 ? strtod(argv[4], nullptr) : 60.0;
+  unsigned seed = static_cast<unsigned>(strtoul(argv[2], nullptr, 10));
+  long inputs = strtol(argv[3], nullptr, 10);
   std::vector<std::string> seeds;
   CollectSeeds(argv[1], seeds);
   if (seeds.empty()) seeds.push_back("");
-  printf("fuzzing with seed %u, %zu seed sources, up to %ld inputs or %.0f s\n", seed, seeds.size(), inputs,
-         seconds);
+  printf("fuzzing with seed %u, %zu seed sources, %ld inputs\n", seed, seeds.size(), inputs);
   fflush(stdout);
 
-  char dirTemplate[] = "/tmp/qdl_fuzz_XXXXXX";
-  if (mkdtemp(dirTemplate) == nullptr || chdir(dirTemplate) != 0) return 2;
+  char start[4096];
+  if (getcwd(start, sizeof start) == nullptr) return 2;
+  // Memory-backed when the system has it: every input writes several files.
+  char dirTemplate[] = "/dev/shm/qdl_fuzz_XXXXXX";
+  char fallback[] = "/tmp/qdl_fuzz_XXXXXX";
+  char* dir = mkdtemp(dirTemplate);
+  if (dir == nullptr) dir = mkdtemp(fallback);
+  if (dir == nullptr || chdir(dir) != 0) return 2;
   std::mt19937 random(seed);
-  std::string output;
   const char* formats[] = {"-fb", "-fa", "-fc", "-fd"};
-  auto start = std::chrono::steady_clock::now();
-  long done = 0;
-  for (; done < inputs; ++done) {
-    if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > seconds) break;
+  for (long done = 0; done < inputs; ++done) {
     std::string source = random() % 10 == 0 ? RandomBytes(random) : Mutate(seeds[random() % seeds.size()], random);
-    std::ofstream("f.qdl", std::ios::binary) << source;
     std::string format = formats[random() % 4];
-    const char* args[] = {"qdl", format.c_str(), "-L", "-D", "-S", "f"};
-    output.clear();
-    qdl::SetStdoutCapture(&output);
-    int status = qdl::RunQdl(6, args);
-    qdl::SetStdoutCapture(nullptr);
-    if (status < 0 || status > 255) {
-      fprintf(stderr, "input %ld: impossible status %d\n", done, status);
+    Result first = Compile(source, format);
+    std::string difference = Difference(first, Compile(source, format));
+    if (!difference.empty()) {
+      fprintf(stderr, "seed %u, input %ld (%s): %s\n", seed, done, format.c_str(), difference.c_str());
+      std::ofstream(std::string(start) + "/failing.qdl", std::ios::binary) << source;
+      rmdir(dir);
       return 1;
     }
   }
-  printf("%ld inputs passed, 0 failed\n", done);
-  for (const char* name : {"f.qdl", "f.h", "f.bin", "f.inc", "f.pas", "f.lst", "f.dmp", "f.sta"}) remove(name);
-  rmdir(dirTemplate);
+  printf("%ld inputs passed, 0 failed\n", inputs);
+  rmdir(dir);
   return 0;
 }

@@ -1,8 +1,7 @@
-// Input streams: blocks, pushback, line counting, the stack of includes.
+// Input streams: blocks, pushback and the stack of included files.
 #include <gtest/gtest.h>
 
 #include "diagnostics/diagnostics.h"
-#include "files/paths.h"
 #include "streams/input_stream.h"
 #include "tests/unit/test_util.h"
 
@@ -22,38 +21,17 @@ class StreamsTest : public ::testing::Test {
   test::CompilerState state_;
 };
 
-TEST_F(StreamsTest, BlockSizesAreMultiplesOf512) {
-  dir_.Write("a.qdl", "x");
-  auto* main = new SourceFileStream("a", ".qdl", kMainBufferRequest, nullptr);
-  auto* include = new SourceFileStream("a", ".qdl", kIncludeBufferRequest, nullptr);
-  auto* tiny = new SourceFileStream("a", ".qdl", 100, nullptr);
-  EXPECT_EQ(tiny->bufferSize, 1);  // one byte delivered by the first read
-  delete tiny;
-  EXPECT_EQ(include->pathName, "a.qdl");
-  delete include;
-  delete main;
-  auto* big = new SourceFileStream("none", ".qdl", kMainBufferRequest, nullptr);
-  EXPECT_EQ(big->bufferSize, 9728);
-  delete big;
-  auto* small = new SourceFileStream("none", ".qdl", kIncludeBufferRequest, nullptr);
-  EXPECT_EQ(small->bufferSize, 512);
-  delete small;
-  EXPECT_EQ(CurrentStream, nullptr);
-}
-
+// The main file is read in blocks of 9728 bytes, an included one in
+// blocks of 512.
 TEST_F(StreamsTest, NulByteSkipsTheRestOfItsBlock) {
-  std::string content(1100, 'b');
-  content[3] = '\0';
-  content[512] = 'c';
-  dir_.Write("n.qdl", content);
-  new SourceFileStream("n.qdl", nullptr, kIncludeBufferRequest, nullptr);
-  EXPECT_EQ(ReadAll(), "bbb" + std::string("c") + std::string(1100 - 513, 'b'));
-}
-
-TEST_F(StreamsTest, NulInLastBlockEndsTheFile) {
-  dir_.Write("n.qdl", std::string("ab\0cd", 5));
-  new SourceFileStream("n.qdl", nullptr, kMainBufferRequest, nullptr);
-  EXPECT_EQ(ReadAll(), "ab");
+  for (int block : {9728, 512}) {
+    std::string content(block + 100, 'b');
+    content[3] = '\0';
+    content[block] = 'c';
+    dir_.Write("n.qdl", content);
+    new SourceFileStream("n.qdl", nullptr, block == 512 ? kIncludeBufferRequest : kMainBufferRequest, nullptr);
+    EXPECT_EQ(ReadAll(), "bbbc" + std::string(99, 'b')) << block;
+  }
 }
 
 TEST_F(StreamsTest, PushbackAndLineCounting) {
@@ -72,6 +50,7 @@ TEST_F(StreamsTest, PushbackAndLineCounting) {
   stream->UngetChar('x');  // the eleventh is reported and dropped
   EXPECT_EQ(state_.out, Win1251("Error p.qdl 2: утверждение не выполняется File BASELEX, line 43\n"));
   EXPECT_EQ(stream->pushCount, kPushBackCapacity);
+  EXPECT_EQ(ErrorCount, 0);
   EXPECT_EQ(ReadChar(), 0);  // the assertion stopped the input
   EXPECT_EQ(CurrentStream, nullptr);
 }
@@ -90,44 +69,6 @@ TEST_F(StreamsTest, IncludedStreamEndsIntoTheOneBelow) {
   // included text.
   EXPECT_EQ(ReadAll(), "ab12");
   EXPECT_EQ(CurrentStream, nullptr);
-}
-
-TEST_F(StreamsTest, MissingFileKeepsTheLocationBelow) {
-  dir_.Write("main.qdl", "x\ny");
-  new SourceFileStream("main", ".qdl", kMainBufferRequest, nullptr);
-  ReadChar();
-  ReadChar();
-  auto* missing = new SourceFileStream("gone", ".qdl", kIncludeBufferRequest, "inc");
-  EXPECT_EQ(missing->status, -20);
-  EXPECT_EQ(state_.out, Win1251("Error main.qdl 2: файл не найден: gone\n"));
-  EXPECT_EQ(ReadAll(), "y");
-}
-
-TEST_F(StreamsTest, SearchPathGivesAnAbsoluteName) {
-  dir_.Write("lib/x.qdl", "q");
-  auto* stream = new SourceFileStream("x", ".qdl", kIncludeBufferRequest, "none;;lib");
-  EXPECT_EQ(stream->status, 0);
-  EXPECT_EQ(stream->pathName, dir_.path() + "/lib/x.qdl");
-  EXPECT_EQ(ReadAll(), "q");
-}
-
-TEST_F(StreamsTest, OverlongNameIsRefusedAtOnce) {
-  std::string name(5000, 'a');
-  auto* stream = new SourceFileStream(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
-  EXPECT_EQ(stream->status, -19);
-  EXPECT_EQ(state_.out, Win1251("Error: недопустимое имя файла: ") + name + "\n");
-  EXPECT_EQ(ReadAll(), "");
-  EXPECT_EQ(ErrorCount, 1);  // not reported again when it closes
-}
-
-TEST_F(StreamsTest, StoppedInputClosesEveryStream) {
-  dir_.Write("a.qdl", "aaa");
-  new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
-  new SourceFileStream("a.qdl", nullptr, kMainBufferRequest, nullptr);
-  Report(kTokenTooLong);
-  EXPECT_EQ(ReadChar(), 0);
-  EXPECT_EQ(CurrentStream, nullptr);
-  EXPECT_EQ(ReadChar(), 0);
 }
 
 // Which files are read as UTF-8: strict UTF-8 throughout, with a
@@ -214,27 +155,6 @@ TEST_F(StreamsTest, PointsCountCharacters) {
   EXPECT_EQ(ReadChar(), 'b');
   EXPECT_EQ(PointOfLastChar().offset, 4);
   EXPECT_EQ(state_.out, Win1251("Error u.qdl 1: недопустимый символ U+263A\n"));
-}
-
-TEST(Paths, SplitFollowsPosixRules) {
-  PathParts parts = SplitPath("dir/sub/name.tar.gz");
-  EXPECT_EQ(parts.directory, "dir/sub/");
-  EXPECT_EQ(parts.base, "name.tar");
-  EXPECT_EQ(parts.extension, ".gz");
-  EXPECT_EQ(SplitPath(".x").base, ".x");
-  EXPECT_EQ(SplitPath(".x").extension, "");
-  EXPECT_EQ(SplitPath("name.").extension, ".");
-  EXPECT_EQ(SplitPath("a.b/c").extension, "");
-  EXPECT_EQ(WithDefaultExtension("a.b/c", ".qdl"), "a.b/c.qdl");
-  EXPECT_EQ(WithDefaultExtension("name.", ".qdl"), "name.");
-  EXPECT_EQ(JoinPath({"dir", "f", "h"}), "dir/f.h");
-}
-
-TEST(Paths, AbsolutePathDropsDotComponents) {
-  EXPECT_EQ(AbsolutePath("/a/./b/../c"), "/a/c");
-  EXPECT_EQ(AbsolutePath("/../x"), "/x");
-  test::ScratchDir dir;
-  EXPECT_EQ(AbsolutePath("./lib/../y.qdl"), dir.path() + "/y.qdl");
 }
 
 }  // namespace

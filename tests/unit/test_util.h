@@ -7,7 +7,7 @@
 
 namespace qdl::test {
 
-// The Windows-1251 bytes of a UTF-8 text.
+// Windows-1251 bytes of UTF-8 text.
 std::string Win1251(const std::string& utf8);
 
 // A fresh directory, made current for the test's lifetime.
