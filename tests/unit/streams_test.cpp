@@ -72,27 +72,20 @@ TEST_F(StreamsTest, IncludedStreamEndsIntoTheOneBelow) {
 }
 
 // Which files are read as UTF-8: strict UTF-8 throughout, with a
-// byte-order mark or a character beyond ASCII.
+// byte-order mark or a character beyond ASCII (the forms the UTF-8 cases
+// do not show).
 TEST_F(StreamsTest, Utf8IsStrictAndNeedsAMarkOrAWideCharacter) {
   const struct {
     const char* bytes;
     bool utf8;
   } cases[] = {
-      {"plain ascii", false},
       {"\xEF\xBB\xBF" "ascii", true},
-      {"\xD0\xB6", true},                 // U+0436
-      {"\xF4\x8F\xBF\xBF", true},         // U+10FFFF
       {"a\xEF\xBB\xBF", true},             // a late U+FEFF is a character
-      {"\xC0\x80", false},                 // overlong
       {"\xC1\xBF", false},                 // overlong
       {"\xE0\x9F\xBF", false},             // overlong
       {"\xF0\x8F\xBF\xBF", false},         // overlong
-      {"\xED\xA0\x80", false},             // surrogate
-      {"\xF4\x90\x80\x80", false},         // past U+10FFFF
-      {"\xF5\x80\x80\x80", false},
-      {"\xD0\xB6\xE0\xA0", false},         // cut short by the end
+      {"\xF5\x80\x80\x80", false},         // past U+10FFFF
       {"\xD0\xB6\x80", false},             // a stray continuation byte
-      {"\xCF\xF0\xE8\xE2\xE5\xF2", false},  // Windows-1251 Russian
   };
   for (const auto& c : cases) {
     dir_.Write("u.qdl", c.bytes);
