@@ -182,8 +182,32 @@ void Unget(int c) {
   if (CurrentStream != nullptr) CurrentStream->UngetChar(c);
 }
 
+// Appends the bytes of the stream's block that fold into class `mask`,
+// as long as the token stays short of its limit (AppendChar reports that);
+// the first byte that does not belong stays unread.
+void TakeWhile(InputStream* stream, uint32_t mask) {
+  const unsigned char* p = stream->position;
+  const unsigned char* end = stream->limit;
+  int32_t room = kMaxTokenLength - 1 - TokenLength;
+  if (room < end - p) end = p + (room > 0 ? room : 0);
+  char* out = TokenText + TokenLength;
+  for (; p < end; ++p) {
+    unsigned char m = CharMap[*p];
+    if ((CharClass[m] & mask) == 0) break;
+    *out++ = static_cast<char>(m);
+  }
+  TokenLength = static_cast<int32_t>(out - TokenText);
+  stream->position = p;
+}
+
 int ScanWhile(uint32_t mask) {
   for (;;) {
+    if (InputStream* stream = DirectStream()) {
+      TakeWhile(stream, mask);
+      // A byte of the block that does not belong is the answer, unread.
+      if (stream->position != stream->limit && TokenLength < kMaxTokenLength - 1)
+        return *stream->position;
+    }
     int c = ReadChar();
     unsigned char m = CharMap[c];
     if ((CharClass[m] & mask) == 0) {
@@ -403,12 +427,32 @@ int32_t ScanString() {
   return LEX_STRING;
 }
 
+// Notes the line ends in [p, end) on the stream that delivers them.
+void NoteLineEnds(InputStream* stream, const unsigned char* p, const unsigned char* end) {
+  while ((p = static_cast<const unsigned char*>(memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr)
+    stream->NoteLineEnd(++p);
+}
+
+// Skips the bytes of the stream's block that cannot change a block
+// comment's depth: up to the next "/", or to the "*" just before it (both
+// "/*" and "*/" hold a "/").  A "*" further back pairs with nothing.
+void SkipCommentText(InputStream* stream) {
+  const unsigned char* p = stream->position;
+  const unsigned char* end = stream->limit;
+  auto* slash = static_cast<const unsigned char*>(memchr(p, '/', static_cast<size_t>(end - p)));
+  const unsigned char* stop = slash == nullptr ? end : slash;
+  if (stop > p && stop[-1] == '*') --stop;
+  NoteLineEnds(stream, p, stop);
+  stream->position = stop;
+}
+
 // Skips a block comment whose opening has been read; comments nest.
 // Returns false when the input ends inside it.
 bool SkipBlockComment() {
   int depth = 1;
   InsideComment = true;
   while (depth != 0) {
+    if (InputStream* stream = DirectStream()) SkipCommentText(stream);
     int x = ReadChar();
     if (x == 0) {
       InsideComment = false;
@@ -431,9 +475,37 @@ bool SkipBlockComment() {
 
 void SkipLineComment() {
   InsideComment = true;
-  for (int c = ReadChar(); c != '\n' && c != 0; c = ReadChar()) {
+  for (;;) {
+    if (InputStream* stream = DirectStream()) {
+      // The rest of the line within the block; its line end is read below.
+      const unsigned char* p = stream->position;
+      auto* end = static_cast<const unsigned char*>(memchr(p, '\n', static_cast<size_t>(stream->limit - p)));
+      stream->position = end != nullptr ? end : stream->limit;
+    }
+    int c = ReadChar();
+    if (c == '\n' || c == 0) break;
   }
   InsideComment = false;
+}
+
+// Skips white space; returns the first other byte, read.
+int SkipSpace() {
+  for (;;) {
+    if (InputStream* stream = DirectStream()) {
+      const unsigned char* p = stream->position;
+      const unsigned char* end = stream->limit;
+      for (; p < end && CharClass[*p] == CC_SPACE; ++p) {
+        if (*p == '\n') stream->NoteLineEnd(p + 1);
+      }
+      if (p != end) {
+        stream->position = p + 1;
+        return *p;
+      }
+      stream->position = p;
+    }
+    int c = ReadChar();
+    if (c == 0 || CharClass[c] != CC_SPACE) return c;
+  }
 }
 
 // A run of two or more operator characters: only keywords may form one.
@@ -451,8 +523,7 @@ int32_t OperatorRun(int d) {
 
 int32_t NextToken() {
   for (;;) {
-    int c = ReadChar();
-    while (c != 0 && CharClass[c] == CC_SPACE) c = ReadChar();
+    int c = SkipSpace();
     if (c == 0) return LEX_END;
     LastTokenPoint = PointOfLastChar();
     TokenLength = 0;

@@ -24,6 +24,8 @@ constexpr int32_t kPushBackAssertionLine = 43;
 // Block sizes are multiples of 512 between 512 and 32256.
 constexpr int32_t kBlockBits = 0x7E00;
 constexpr int32_t kMinBlock = 512;
+// The file is read this many blocks at a time.
+constexpr size_t kBlocksPerRead = 16;
 
 // Include files opened in this pass, and where they are looked for.
 int32_t includeFilesOpened = 0;
@@ -175,6 +177,13 @@ InputStream::InputStream()
 InputStream::~InputStream() { CurrentStream = previous; }
 
 void InputStream::UngetChar(int c) {
+  if (pushCount == 0 && position != start && position[-1] == c) {
+    // The byte just before `position` is the one the pushback would hand
+    // out next, followed by the bytes from `position`: step back instead.
+    --position;
+    if (c == '\n') --line;
+    return;
+  }
   if (pushCount >= kPushBackCapacity) {
     // The character is dropped: the pushback holds only ten.
     ReportAssertion(kModule, kPushBackAssertionLine);
@@ -187,7 +196,7 @@ void InputStream::UngetChar(int c) {
 SourceFileStream::SourceFileStream(const char* name, const char* defaultExtension,
                                                  int32_t requestedSize, const char* searchPath,
                                                  const char* shownName)
-    : file(nullptr), buffer(nullptr), position(nullptr), bufferSize(0) {
+    : file(nullptr), buffer(nullptr), bufferSize(0) {
   bufferSize = requestedSize & kBlockBits;
   if (bufferSize < kMinBlock) bufferSize = kMinBlock;
   blockCapacity = bufferSize;
@@ -196,13 +205,15 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
     status = kOutOfMemory;
     return;
   }
-  position = buffer;
+  position = limit = start = buffer;
   buffer[0] = 0;
   if (name == nullptr) {
     status = kBadFileName;
     return;
   }
   if (!OpenFile(name, defaultExtension, searchPath, shownName != nullptr ? shownName : name)) return;
+  // Several blocks per read call: blocks are small, sources may be large.
+  setvbuf(file, nullptr, _IOFBF, static_cast<size_t>(bufferSize) * kBlocksPerRead);
   fileName = pathName.c_str();
   line = 1;
   lineStart = 0;
@@ -221,7 +232,13 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
   } else {
     FillBuffer();
   }
+  // The first block is read from its first byte: a 0 there skips it.
   position = buffer;
+  SetLimit();
+}
+
+void SourceFileStream::SetLimit() {
+  limit = position + strlen(reinterpret_cast<const char*>(position));
 }
 
 // The name of a main source came from the command line; an include's,
@@ -394,7 +411,7 @@ int64_t SourceFileStream::SkipDecoded(int32_t count) {
 // ends its block as in any source, or the end of the chunk.
 int SourceFileStream::FillUtf8() {
   if (chunkEnd == nullptr) return 0;
-  unsigned char* zero = position - 1;
+  const unsigned char* zero = position - 1;
   for (;;) {
     if (zero < chunkEnd) {
       // The rest of the block goes unread, a pending character with it.
@@ -440,8 +457,15 @@ int SourceFileStream::GetChar() {
     c = pushBack[--pushCount];
   } else {
     if (position == nullptr) return 0;
-    c = *position++;
-    if (c == 0) c = FillBuffer();
+    if (position != limit) {
+      c = *position++;
+    } else {
+      // The 0 at `limit` ends the block: it is read, and the next block
+      // comes in.
+      ++position;
+      c = FillBuffer();
+      SetLimit();
+    }
   }
   if (c == '\n') {
     ++line;
@@ -450,7 +474,7 @@ int SourceFileStream::GetChar() {
   return c;
 }
 
-int ReadChar() {
+int ReadCharSlow() {
   if (InputStopped) {
     while (CurrentStream != nullptr) delete CurrentStream;
   }

@@ -27,10 +27,28 @@ class InputStream {
   virtual ~InputStream();
   // The next byte of this stream (1..255), or 0 at its end.
   virtual int GetChar() = 0;
-  virtual void UngetChar(int c);
+  void UngetChar(int c);
   // Offset in the file of the next character to be read (the pushback
   // counted back).
   virtual int64_t NextOffset() const { return 0; }
+
+  // The unread bytes of the current block: [position, limit).  Every one
+  // of them is a byte the stream delivers next (none is 0), so a reader
+  // may take them directly while no character is pushed back, counting
+  // the lines it passes (NoteLineEnd); the next block, the pushback and
+  // the stream's end are GetChar's business.
+  const unsigned char* position = nullptr;
+  const unsigned char* limit = nullptr;
+  // The start of the block: bytes from here to `position` have been
+  // delivered.  `blockBase` is its offset in the file.
+  const unsigned char* start = nullptr;
+  int64_t blockBase = 0;
+
+  // A line end just taken directly from the block, before `next`.
+  void NoteLineEnd(const unsigned char* next) {
+    ++line;
+    lineStart = blockBase + (next - start);
+  }
 
   InputStream* previous;
   unsigned char pushBack[kPushBackCapacity];
@@ -55,12 +73,12 @@ class SourceFileStream : public InputStream {
   int GetChar() override;
   int64_t NextOffset() const override { return blockBase + (position - buffer) - pushCount; }
   // The next block of Windows-1251 bytes (a UTF-8 file decoded), returning
-  // its first byte; 0 at the end of the file.
+  // its first byte; 0 at the end of the file.  The one place where the
+  // source's bytes are obtained.
   int FillBuffer();
 
   FILE* file;
   unsigned char* buffer;  // bufferSize + 2 bytes, always 0-terminated
-  unsigned char* position;
   int32_t bufferSize;
   std::string pathName;
   bool utf8 = false;  // read as UTF-8 and decoded to Windows-1251
@@ -75,8 +93,11 @@ class SourceFileStream : public InputStream {
   int NextRawByte();
   int64_t NextCodePoint();
 
+  // The block ends at the first 0 from `position` (a 0 byte of the file,
+  // or the end of what the buffer holds).
+  void SetLimit();
+
   bool statusReported = false;  // the failure was reported at construction
-  int64_t blockBase = 0;        // offset of buffer[0] in the file
   int32_t blockLength = 0;      // characters the buffer holds
   // A UTF-8 file is decoded in chunks: each ends where its block does or
   // at a character Windows-1251 lacks, which is then pending (and the 0
@@ -101,8 +122,30 @@ SourcePoint PointOfLastChar();
 
 extern InputStream* CurrentStream;
 
+// ReadChar when the next byte is not simply the next one of the block.
+int ReadCharSlow();
+
 // The next byte of the whole input, or 0 when none is left.
-int ReadChar();
+inline int ReadChar() {
+  InputStream* stream = CurrentStream;
+  if (stream != nullptr && stream->position != stream->limit && stream->pushCount == 0 && !InputStopped) {
+    int c = *stream->position++;
+    if (c == '\n') stream->NoteLineEnd(stream->position);
+    return c;
+  }
+  return ReadCharSlow();
+}
+
+// The stream whose block bytes a scanner may take directly (advancing
+// `position` and noting line ends itself), or null when the next byte
+// must come through ReadChar: none buffered, one pushed back, input
+// stopped.
+inline InputStream* DirectStream() {
+  InputStream* stream = CurrentStream;
+  if (stream != nullptr && stream->position != stream->limit && stream->pushCount == 0 && !InputStopped)
+    return stream;
+  return nullptr;
+}
 
 // Number of streams on the stack.
 int StreamDepth();
