@@ -32,7 +32,7 @@ void DefineLabel(OwnedText name);
 void DeclareCommand(OwnedText name, int32_t code);
 void DeclareOperand(OwnedText name, int32_t size);
 void EndCommandDeclaration();
-void BeginCommandStatement(std::unique_ptr<QualifiedName> name);
+void BeginCommandStatement(const QualifiedName& name);
 void EmitOperand(int32_t value);
 void EndCommandStatement();
 void EndStatement();
@@ -40,14 +40,14 @@ void EndStatement();
 void AppendEndOfCode();
 
 // Names, resolved with the statement state.
-QualifiedName* ResolveName(OwnedText qualifier, OwnedText name);
+QualifiedName ResolveName(OwnedText qualifier, OwnedText name);
 
 // Expressions.  Every value is a 32-bit integer with wrap-around.
 int32_t ExprNumber(int32_t value);
 int32_t ExprString(OwnedText text);
-int32_t ExprName(std::unique_ptr<QualifiedName> name);
+int32_t ExprName(const QualifiedName& name);
 int32_t ExprDollar();
-int32_t ExprSize(std::unique_ptr<QualifiedName> name);
+int32_t ExprSize(const QualifiedName& name);
 int32_t ExprNegate(int32_t x);
 int32_t ExprMultiply(int32_t x, int32_t y);
 int32_t ExprDivide(int32_t x, int32_t y);

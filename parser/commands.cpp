@@ -45,18 +45,18 @@ void DeclareOperand(OwnedText, int32_t size) {
 
 void EndCommandDeclaration() { CurrentCommand = nullptr; }
 
-void BeginCommandStatement(std::unique_ptr<QualifiedName> name) {
-  if (name->member != nullptr) {
-    Command* command = As<Command>(name->member);
+void BeginCommandStatement(const QualifiedName& name) {
+  if (name.member != nullptr) {
+    Command* command = As<Command>(name.member);
     if (command == nullptr) {
-      ReportAt(name->namePoint, kNotACommand, name->member->name.c_str());
+      ReportAt(name.namePoint, kNotACommand, name.member->name);
     } else {
       CurrentCommand = command;
       ++command->useCount;
-      if (name->node != nullptr)
-        CurrentCodeGenerator->EmitNodeHeader(name->node->number, command->length, name->node->name.c_str());
-      if (name->type != nullptr) TypeInScope = name->type;
-      CurrentCodeGenerator->BeginEntry(command->code, command->name.c_str(), name->node == nullptr);
+      if (name.node != nullptr)
+        CurrentCodeGenerator->EmitNodeHeader(name.node->number, command->length, name.node->name);
+      if (name.type != nullptr) TypeInScope = name.type;
+      CurrentCodeGenerator->BeginEntry(command->code, command->name, name.node == nullptr);
       OperandIndex = 0;
     }
   }
@@ -91,12 +91,12 @@ void AppendEndOfCode() { CurrentCodeGenerator->BeginEntry(kEndOfCodeEntry, EndKe
 
 void EndStatement() { AppendEndOfCode(); }
 
-QualifiedName* ResolveName(OwnedText qualifier, OwnedText name) {
+QualifiedName ResolveName(OwnedText qualifier, OwnedText name) {
   NameScope scope;
   scope.selectedNodeType = SelectedNodeType;
   scope.typeInScope = TypeInScope;
   scope.inCommandStatement = InCommandStatement;
-  return new QualifiedName(std::move(qualifier), std::move(name), scope);
+  return ResolveQualifiedName(qualifier.get(), name.get(), scope);
 }
 
 void ResetStatementState() {

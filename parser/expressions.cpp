@@ -52,11 +52,11 @@ int32_t ExprString(OwnedText text) {
   return 0;
 }
 
-int32_t ExprName(std::unique_ptr<QualifiedName> name) {
-  Identifier* member = name->member;
+int32_t ExprName(const QualifiedName& name) {
+  Identifier* member = name.member;
   int32_t value = 0;
   if (member == nullptr) {
-    ReportAt(name->namePoint, kBadExpressionElement);
+    ReportAt(name.namePoint, kBadExpressionElement);
   } else if (Constant* constant = As<Constant>(member)) {
     value = constant->value;
   } else if (Label* label = As<Label>(member)) {
@@ -64,7 +64,7 @@ int32_t ExprName(std::unique_ptr<QualifiedName> name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->offset;
   } else {
-    ReportAt(name->namePoint, kBadExpressionElement, member->name.c_str());
+    ReportAt(name.namePoint, kBadExpressionElement, member->name);
   }
   ReportStringInExpression();
   return value;
@@ -75,8 +75,8 @@ int32_t ExprDollar() {
   return CurrentCodeGenerator != nullptr ? CurrentCodeGenerator->entryStart : 0;
 }
 
-int32_t ExprSize(std::unique_ptr<QualifiedName> name) {
-  Identifier* member = name->member;
+int32_t ExprSize(const QualifiedName& name) {
+  Identifier* member = name.member;
   int32_t value = 0;
   Label* label = As<Label>(member);
   if (Command* command = As<Command>(member)) {
@@ -86,7 +86,7 @@ int32_t ExprSize(std::unique_ptr<QualifiedName> name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->length;
   } else {
-    ReportAt(name->namePoint, kNotACommand, member != nullptr ? member->name.c_str() : nullptr);
+    ReportAt(name.namePoint, kNotACommand, member != nullptr ? member->name : nullptr);
   }
   ReportStringInExpression();
   return value;

@@ -7,7 +7,7 @@
 
 %code requires {
 #include <cstdint>
-namespace qdl { struct QualifiedName; }
+#include "symbols/resolve.h"
 }
 
 %{
@@ -32,7 +32,9 @@ using namespace qdl;
 %union {
   int32_t num;
   char* text;
-  qdl::QualifiedName* qname;
+  qdl::QualifiedName qname;
+  /* A resolved name carries a source point, whose members have defaults. */
+  YYSTYPE() : num(0) {}
 }
 
 %token KW_USES 257
@@ -49,8 +51,7 @@ using namespace qdl;
 %type <qname> qualified_name
 %type <num> expression operand
 
-%destructor { free($$); } <text>
-%destructor { delete $$; } <qname>
+%destructor { ReleaseText($$); } <text>
 
 %left '+' '-'
 %left '*' '/'
@@ -147,7 +148,7 @@ label_definition
 
 statement_named
   : %empty
-      { BeginCommandStatement(std::unique_ptr<QualifiedName>($<qname>0)); $<qname>0 = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
+      { BeginCommandStatement($<qname>0); ClearPendingString(); PushErrorContext(kStatementSyntax); }
   ;
 statement_operands_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 command_statement
@@ -169,9 +170,9 @@ operand
 expression
   : NUMBER                           { $$ = ExprNumber($1); }
   | STRING                           { $$ = ExprString(OwnedText($1)); }
-  | qualified_name                   { $$ = ExprName(std::unique_ptr<QualifiedName>($1)); }
+  | qualified_name                   { $$ = ExprName($1); }
   | '$'                              { $$ = ExprDollar(); }
-  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize(std::unique_ptr<QualifiedName>($3)); }
+  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize($3); }
   | '-' expression %prec UMINUS      { $$ = ExprNegate($2); }
   | expression '*' expression        { $$ = ExprMultiply($1, $3); }
   | expression '/' expression        { $$ = ExprDivide($1, $3); }

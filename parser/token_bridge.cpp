@@ -7,6 +7,7 @@
 #include "diagnostics/diagnostics.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
+#include "text/owned_text.h"
 
 namespace qdl {
 
@@ -16,9 +17,7 @@ int32_t NextParserToken() {
     switch (token) {
       case LEX_IDENTIFIER:
       case LEX_STRING: {
-        char* copy = static_cast<char*>(malloc(static_cast<size_t>(TokenLength) + 1));
-        memcpy(copy, TokenText, static_cast<size_t>(TokenLength));
-        copy[TokenLength] = 0;
+        char* copy = NewText(TokenText, static_cast<size_t>(TokenLength));
         RememberTextPoint(copy, LastTokenPoint);
         yylval.text = copy;
         return token == LEX_IDENTIFIER ? IDENTIFIER : STRING;

@@ -1,5 +1,8 @@
 #include "symbols/context.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -11,6 +14,8 @@ Context* CurrentContext = nullptr;
 
 namespace {
 Context* globalContext = nullptr;
+// Entities made while no context is current (only tests make them).
+Arena orphanArena;
 }  // namespace
 
 void OpenGlobalContext() {
@@ -24,13 +29,35 @@ void DestroyGlobalContext() {
   delete globalContext;
   globalContext = nullptr;
   CurrentContext = nullptr;
+  orphanArena.Release();
 }
 
-Identifier::Identifier(std::string text, int32_t kindNumber) : name(std::move(text)), kind(kindNumber) {}
+namespace {
+
+Arena& EntityArena() { return CurrentContext != nullptr ? CurrentContext->arena : orphanArena; }
+
+constexpr uint32_t kFirstTableSize = 8;
+
+}  // namespace
+
+uint32_t HashName(const char* text, size_t length) {
+  uint32_t hash = 2166136261u;
+  for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
+  return hash ^ (hash >> 16);
+}
+
+void* Identifier::operator new(size_t size) { return EntityArena().Allocate(size); }
+
+Identifier::Identifier(std::string_view text, int32_t kindNumber)
+    : name(EntityArena().Copy(text)),
+      nameLength(static_cast<int32_t>(text.size())),
+      nameHash(HashName(text.data(), text.size())),
+      kind(kindNumber) {}
 
 void Identifier::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += name + " [" + std::to_string(kind) + "]";
+  out += name;
+  out += " [" + std::to_string(kind) + "]";
 }
 
 void BeginDumpLine(std::string& out, int indent) {
@@ -41,40 +68,26 @@ void BeginDumpLine(std::string& out, int indent) {
 Context::Context(int32_t capacityHint, Identifier* ownerEntity)
     : parent(CurrentContext), owner(ownerEntity), capacity(capacityHint) {
   CurrentContext = this;
-  if (owner != nullptr && parent != nullptr) parent->Insert(owner);
-}
-
-namespace {
-
-// Destroys the entries of `context`, handing the member contexts of its
-// types to `pending` instead of destroying them recursively: abandoned
-// type declarations can nest contexts arbitrarily deep.
-void DestroyEntries(Context* context, std::vector<Context*>& pending) {
-  Identifier* entry = context->entries;
-  context->entries = nullptr;
-  while (entry != nullptr) {
-    Identifier* next = entry->nextInContext;
-    if (NodeType* type = As<NodeType>(entry)) {
-      if (type->members != nullptr) pending.push_back(type->members);
-      type->members = nullptr;
-    }
-    delete entry;
-    entry = next;
+  if (owner != nullptr && parent != nullptr) {
+    parent->Insert(owner);
+    parent->inner_.push_back(this);
   }
 }
 
-}  // namespace
-
+// The member contexts below this one are destroyed from a list rather
+// than recursively: abandoned type declarations can nest them
+// arbitrarily deep.  The entities go with the arenas.
 Context::~Context() {
-  std::vector<Context*> pending;
-  DestroyEntries(this, pending);
+  std::vector<Context*> pending = std::move(inner_);
   while (!pending.empty()) {
     Context* inner = pending.back();
     pending.pop_back();
-    DestroyEntries(inner, pending);
+    pending.insert(pending.end(), inner->inner_.begin(), inner->inner_.end());
+    inner->inner_.clear();
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
+  free(slots_);
   if (!closed) CurrentContext = parent;
 }
 
@@ -92,20 +105,63 @@ void Context::PrintEntries(std::string& out, int indent) const {
 void Context::Insert(Identifier* entity) {
   entity->nextInContext = entries;
   entries = entity;
-  Identifier*& newest = table_[std::string_view(entity->name)];
-  entity->nextInBucket = newest;
-  newest = entity;
+  if (slots_ == nullptr || (used_ + 1) * 2 > slotMask_ + 1) GrowTable();
+  for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
+    Identifier*& slot = slots_[i];
+    if (slot == nullptr) {
+      slot = entity;
+      ++used_;
+      return;
+    }
+    if (slot->nameHash == entity->nameHash && slot->nameLength == entity->nameLength &&
+        memcmp(slot->name, entity->name, static_cast<size_t>(entity->nameLength)) == 0) {
+      slot = entity;  // the newest entry of a name is the one found
+      return;
+    }
+  }
+}
+
+void Context::GrowTable() {
+  uint32_t size = slots_ == nullptr ? kFirstTableSize : (slotMask_ + 1) * 2;
+  auto* slots = static_cast<Identifier**>(calloc(size, sizeof(Identifier*)));
+  if (slots == nullptr) throw std::bad_alloc();
+  uint32_t mask = size - 1;
+  if (slots_ != nullptr) {
+    for (uint32_t j = 0; j <= slotMask_; ++j) {
+      Identifier* entity = slots_[j];
+      if (entity == nullptr) continue;
+      uint32_t i = entity->nameHash & mask;
+      while (slots[i] != nullptr) i = (i + 1) & mask;
+      slots[i] = entity;
+    }
+    free(slots_);
+  }
+  slots_ = slots;
+  slotMask_ = mask;
+}
+
+Identifier* Context::Lookup(const char* name, size_t length, uint32_t hash) const {
+  if (slots_ == nullptr) return nullptr;
+  for (uint32_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
+    Identifier* entity = slots_[i];
+    if (entity == nullptr) return nullptr;
+    if (entity->nameHash == hash && static_cast<size_t>(entity->nameLength) == length &&
+        memcmp(entity->name, name, length) == 0)
+      return entity;
+  }
 }
 
 Identifier* Context::FindLocal(const char* name) const {
-  if (table_.empty()) return nullptr;
-  auto it = table_.find(std::string_view(name));
-  return it == table_.end() ? nullptr : it->second;
+  if (slots_ == nullptr) return nullptr;
+  size_t length = strlen(name);
+  return Lookup(name, length, HashName(name, length));
 }
 
 Identifier* Context::Find(const char* name) const {
+  size_t length = strlen(name);
+  uint32_t hash = HashName(name, length);
   for (const Context* context = this; context != nullptr; context = context->parent) {
-    if (Identifier* found = context->FindLocal(name)) return found;
+    if (Identifier* found = context->Lookup(name, length, hash)) return found;
   }
   return nullptr;
 }

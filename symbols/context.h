@@ -3,10 +3,13 @@
 // contexts form a stack whose top is the current context.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
+
+#include "symbols/arena.h"
 
 namespace qdl {
 
@@ -19,16 +22,25 @@ enum EntityKind : int32_t {
   kKindStringConstant = 5,
 };
 
+// Hash of a name as the contexts' tables use it.
+uint32_t HashName(const char* text, size_t length);
+
 class Identifier {
  public:
-  Identifier(std::string name, int32_t kind);
+  Identifier(std::string_view name, int32_t kind);
   virtual ~Identifier() = default;
   // Writes the entity as a line of the context dump.
   virtual void Print(std::string& out, int indent) const;
 
+  // An entity lives in the arena of the context current when it is made
+  // (its name too) and goes when that context is destroyed.
+  static void* operator new(size_t size);
+  static void operator delete(void*) {}
+
   Identifier* nextInContext = nullptr;
-  Identifier* nextInBucket = nullptr;  // older entry of the same name
-  const std::string name;
+  const char* name;  // 0-terminated
+  const int32_t nameLength;
+  const uint32_t nameHash;
   const int32_t kind;
 };
 
@@ -65,10 +77,20 @@ class Context {
   Identifier* cursor = nullptr;
   const int32_t capacity;
   bool closed = false;
+  // Where the entities entered here and their names live.
+  Arena arena;
 
  private:
-  // Newest entry of each name.  The keys view the entries' own names.
-  std::unordered_map<std::string_view, Identifier*> table_;
+  Identifier* Lookup(const char* name, size_t length, uint32_t hash) const;
+  void GrowTable();
+
+  // Newest entry of each name, by open addressing: a power-of-two number
+  // of slots, at most half of them used.
+  Identifier** slots_ = nullptr;
+  uint32_t slotMask_ = 0;
+  uint32_t used_ = 0;
+  // Member contexts of the types entered here, destroyed with this one.
+  std::vector<Context*> inner_;
 };
 
 extern Context* CurrentContext;

@@ -18,7 +18,7 @@ std::string Str(int32_t value) { return std::to_string(value); }
 
 }  // namespace
 
-Command::Command(std::string name, int32_t code) : Identifier(std::move(name), kKind), code(code) {
+Command::Command(std::string_view name, int32_t code) : Identifier(name, kKind), code(code) {
   InsertIntoCurrent(this);
 }
 
@@ -37,52 +37,50 @@ void Command::Print(std::string& out, int indent) const {
   for (int32_t i = 0; i < operandCount; ++i) out += (i == 0 ? " [" : ", [") + Str(operandSizes[i]) + "]";
 }
 
-Constant::Constant(std::string name, int32_t value) : Identifier(std::move(name), kKind), value(value) {
+Constant::Constant(std::string_view name, int32_t value) : Identifier(name, kKind), value(value) {
   InsertIntoCurrent(this);
 }
 
 void Constant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += "Constant " + name + " = " + Str(value);
+  out += std::string("Constant ") + name + " = " + Str(value);
 }
 
-Label::Label(std::string name, int32_t address, bool isString, int32_t length)
-    : Identifier(std::move(name), kKind), address(address), isString(isString ? 1 : 0), length(length) {
+Label::Label(std::string_view name, int32_t address, bool isString, int32_t length)
+    : Identifier(name, kKind), address(address), isString(isString ? 1 : 0), length(length) {
   InsertIntoCurrent(this);
 }
 
 void Label::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   if (isString)
-    out += "String label " + name + " = " + Str(address) + "[" + Str(length) + "]";
+    out += std::string("String label ") + name + " = " + Str(address) + "[" + Str(length) + "]";
   else
-    out += "Label " + name + " = " + Str(address);
+    out += std::string("Label ") + name + " = " + Str(address);
 }
 
-NodeType::NodeType(std::string name) : Identifier(std::move(name), kKind), members(nullptr) {
+NodeType::NodeType(std::string_view name) : Identifier(name, kKind), members(nullptr) {
   members = new Context(kMemberCapacity, this);
 }
 
-NodeType::~NodeType() { delete members; }
-
 void NodeType::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += "Node type " + name;
+  out += std::string("Node type ") + name;
   if (members != nullptr) members->PrintEntries(out, indent + 1);
 }
 
-Node::Node(int32_t number, std::string name, NodeType* type)
-    : Identifier(std::move(name), kKind), number(number), type(type) {
+Node::Node(int32_t number, std::string_view name, NodeType* type)
+    : Identifier(name, kKind), number(number), type(type) {
   InsertIntoCurrent(this);
 }
 
 void Node::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  if (type != nullptr) out += "Node " + name + " = " + type->name;
+  if (type != nullptr) out += std::string("Node ") + name + " = " + type->name;
 }
 
-StringConstant::StringConstant(std::string name, const char* text)
-    : Identifier(std::move(name), kKind) {
+StringConstant::StringConstant(std::string_view name, const char* text)
+    : Identifier(name, kKind) {
   length = static_cast<int32_t>(strlen(text));
   offset = AddString(text);
   InsertIntoCurrent(this);
@@ -90,7 +88,7 @@ StringConstant::StringConstant(std::string name, const char* text)
 
 void StringConstant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += "String " + name + " = " + Str(offset) + "[" + Str(length) + "]";
+  out += std::string("String ") + name + " = " + Str(offset) + "[" + Str(length) + "]";
 }
 
 }  // namespace qdl

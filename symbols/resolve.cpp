@@ -19,39 +19,43 @@ Identifier* FindInType(NodeType* type, const char* name) {
 void RequestSecondPass() { secondPassRequested = true; }
 bool IsSecondPassRequested() { return secondPassRequested; }
 
-QualifiedName::QualifiedName(OwnedText qualifier, OwnedText name, const NameScope& scope)
-    : namePoint(TextPoint(name.get())) {
+QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, const NameScope& scope) {
+  Node* node = nullptr;
+  NodeType* type = nullptr;
+  Identifier* member = nullptr;
+  SourcePoint namePoint = TextPoint(name);
   if (qualifier != nullptr) {
-    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier.get()) : nullptr;
+    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier) : nullptr;
     if (found == nullptr) {
-      ReportName(kUnknownName, qualifier.get());
+      ReportName(kUnknownName, qualifier);
     } else if (Node* foundNode = As<Node>(found)) {
       node = foundNode;
       type = foundNode->type;
-      if (type != nullptr && type->members != nullptr) member = type->members->FindLocal(name.get());
+      if (type != nullptr && type->members != nullptr) member = type->members->FindLocal(name);
     } else if (NodeType* foundType = As<NodeType>(found)) {
       type = foundType;
-      if (type->members != nullptr) member = type->members->FindLocal(name.get());
+      if (type->members != nullptr) member = type->members->FindLocal(name);
     } else {
-      ReportName(kNotANode, qualifier.get());
+      ReportName(kNotANode, qualifier);
     }
   } else {
-    if (CurrentContext != nullptr) member = CurrentContext->Find(name.get());
-    if (member == nullptr) member = FindInType(scope.selectedNodeType, name.get());
-    if (member == nullptr) member = FindInType(scope.typeInScope, name.get());
+    if (CurrentContext != nullptr) member = CurrentContext->Find(name);
+    if (member == nullptr) member = FindInType(scope.selectedNodeType, name);
+    if (member == nullptr) member = FindInType(scope.typeInScope, name);
     if (member == nullptr && scope.inCommandStatement) {
       if (LabelContext != nullptr) {
-        if (Label* label = As<Label>(LabelContext->FindLocal(name.get())))
+        if (Label* label = As<Label>(LabelContext->FindLocal(name)))
           member = new Label(label->name, label->address, label->isString != 0, label->length);
       } else {
-        auto* label = new Label(name.get(), -1, false, 0);
+        auto* label = new Label(name, -1, false, 0);
         label->firstUse = namePoint;
         member = label;
         RequestSecondPass();
       }
     }
   }
-  if (member == nullptr) ReportName(kUnknownName, name.get());
+  if (member == nullptr) ReportName(kUnknownName, name);
+  return {node, type, member, namePoint};
 }
 
 void CheckUnresolvedLabels() {
@@ -60,7 +64,7 @@ void CheckUnresolvedLabels() {
   for (context->cursor = context->entries; context->cursor != nullptr;
        context->cursor = context->cursor->nextInContext) {
     Label* label = As<Label>(context->cursor);
-    if (label != nullptr && label->address == -1) ReportFirstUse(kUnknownName, label->name.c_str(), label->firstUse);
+    if (label != nullptr && label->address == -1) ReportFirstUse(kUnknownName, label->name, label->firstUse);
   }
 }
 

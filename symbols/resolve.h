@@ -3,7 +3,6 @@
 #pragma once
 
 #include "symbols/entities.h"
-#include "text/owned_text.h"
 
 namespace qdl {
 
@@ -17,18 +16,19 @@ struct NameScope {
 
 // A resolved name reference: the node or type named as qualifier (if
 // any) and the entity found; `member` is null when nothing resolved.
+// A value: the parser's value stack holds it.
 struct QualifiedName {
-  // Resolves `name` (within `qualifier` when it is not null), reporting
-  // what does not resolve.  In a command statement a name not found is a
-  // label defined further on: the first pass enters it undefined and asks
-  // for a second pass, which finds its address in the label context.
-  QualifiedName(OwnedText qualifier, OwnedText name, const NameScope& scope);
-
-  Node* node = nullptr;
-  NodeType* type = nullptr;
-  Identifier* member = nullptr;
+  Node* node;
+  NodeType* type;
+  Identifier* member;
   SourcePoint namePoint;  // where the name (after the qualifier) stands
 };
+
+// Resolves `name` (within `qualifier` when it is not null), reporting
+// what does not resolve.  In a command statement a name not found is a
+// label defined further on: the first pass enters it undefined and asks
+// for a second pass, which finds its address in the label context.
+QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, const NameScope& scope);
 
 // Labels of the first pass for the second; null during the first pass,
 // so its presence tells the passes apart.

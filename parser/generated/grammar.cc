@@ -563,13 +563,13 @@ static const yytype_int8 yytranslate[] =
 /* YYRLINE[YYN] -- Source line where rule number YYN was defined.  */
 static const yytype_uint8 yyrline[] =
 {
-       0,    66,    66,    67,    68,    69,    70,    71,    72,    73,
-      74,    75,    76,    79,    80,    82,    86,    87,    88,    90,
-      95,    96,    97,    99,   101,   105,   106,   108,   112,   113,
-     114,   116,   120,   121,   122,   125,   126,   127,   130,   131,
-     133,   136,   137,   139,   144,   149,   152,   154,   158,   159,
-     162,   163,   164,   167,   170,   171,   172,   173,   174,   175,
-     176,   177,   178,   179,   180,   184
+       0,    67,    67,    68,    69,    70,    71,    72,    73,    74,
+      75,    76,    77,    80,    81,    83,    87,    88,    89,    91,
+      96,    97,    98,   100,   102,   106,   107,   109,   113,   114,
+     115,   117,   121,   122,   123,   126,   127,   128,   131,   132,
+     134,   137,   138,   140,   145,   150,   153,   155,   159,   160,
+     163,   164,   165,   168,   171,   172,   173,   174,   175,   176,
+     177,   178,   179,   180,   181,   185
 };
 #endif
 
@@ -940,21 +940,15 @@ yydestruct (const char *yymsg,
   switch (yykind)
     {
     case YYSYMBOL_IDENTIFIER: /* IDENTIFIER  */
-#line 52 "parser/grammar.y"
-            { free(((*yyvaluep).text)); }
+#line 54 "parser/grammar.y"
+            { ReleaseText(((*yyvaluep).text)); }
 #line 946 "parser/generated/grammar.cc"
         break;
 
     case YYSYMBOL_STRING: /* STRING  */
-#line 52 "parser/grammar.y"
-            { free(((*yyvaluep).text)); }
+#line 54 "parser/grammar.y"
+            { ReleaseText(((*yyvaluep).text)); }
 #line 952 "parser/generated/grammar.cc"
-        break;
-
-    case YYSYMBOL_qualified_name: /* qualified_name  */
-#line 53 "parser/grammar.y"
-            { delete ((*yyvaluep).qname); }
-#line 958 "parser/generated/grammar.cc"
         break;
 
       default:
@@ -1222,253 +1216,253 @@ yyreduce:
   switch (yyn)
     {
   case 13: /* uses_seen: %empty  */
-#line 79 "parser/grammar.y"
+#line 80 "parser/grammar.y"
                   { PushErrorContext(kIncludeSyntax); }
-#line 1228 "parser/generated/grammar.cc"
+#line 1222 "parser/generated/grammar.cc"
     break;
 
   case 14: /* include_name_seen: %empty  */
-#line 80 "parser/grammar.y"
+#line 81 "parser/grammar.y"
                           { ReplaceErrorContext(kMissingSemicolon); }
-#line 1234 "parser/generated/grammar.cc"
+#line 1228 "parser/generated/grammar.cc"
     break;
 
   case 15: /* include_statement: KW_USES uses_seen STRING include_name_seen ';'  */
-#line 83 "parser/grammar.y"
+#line 84 "parser/grammar.y"
       { IncludeFile(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1240 "parser/generated/grammar.cc"
+#line 1234 "parser/generated/grammar.cc"
     break;
 
   case 16: /* command_keyword_seen: %empty  */
-#line 86 "parser/grammar.y"
+#line 87 "parser/grammar.y"
                              { PushErrorContext(kCommandDeclarationSyntax); }
-#line 1246 "parser/generated/grammar.cc"
+#line 1240 "parser/generated/grammar.cc"
     break;
 
   case 17: /* command_named: %empty  */
-#line 87 "parser/grammar.y"
+#line 88 "parser/grammar.y"
                       { DeclareCommand(OwnedText((yyvsp[0].text)), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
-#line 1252 "parser/generated/grammar.cc"
+#line 1246 "parser/generated/grammar.cc"
     break;
 
   case 18: /* command_operands_done: %empty  */
-#line 88 "parser/grammar.y"
+#line 89 "parser/grammar.y"
                               { ReplaceErrorContext(kMissingSemicolon); }
-#line 1258 "parser/generated/grammar.cc"
+#line 1252 "parser/generated/grammar.cc"
     break;
 
   case 19: /* command_declaration: KW_COMMAND command_keyword_seen NUMBER IDENTIFIER command_named operand_declarations command_operands_done ';'  */
-#line 92 "parser/grammar.y"
+#line 93 "parser/grammar.y"
       { (void)(yyvsp[-4].text); EndCommandDeclaration(); PopErrorContext(); }
-#line 1264 "parser/generated/grammar.cc"
+#line 1258 "parser/generated/grammar.cc"
     break;
 
   case 23: /* operand_named: %empty  */
-#line 99 "parser/grammar.y"
+#line 100 "parser/grammar.y"
                       { PushErrorContext(kOperandSizeSyntax); }
-#line 1270 "parser/generated/grammar.cc"
+#line 1264 "parser/generated/grammar.cc"
     break;
 
   case 24: /* operand_declaration: IDENTIFIER operand_named '[' NUMBER ']'  */
-#line 102 "parser/grammar.y"
+#line 103 "parser/grammar.y"
       { DeclareOperand(OwnedText((yyvsp[-4].text)), (yyvsp[-1].num)); PopErrorContext(); }
-#line 1276 "parser/generated/grammar.cc"
+#line 1270 "parser/generated/grammar.cc"
     break;
 
   case 25: /* constant_named: %empty  */
-#line 105 "parser/grammar.y"
+#line 106 "parser/grammar.y"
                        { PushErrorContext(kConstantSyntax); ClearPendingString(); }
-#line 1282 "parser/generated/grammar.cc"
+#line 1276 "parser/generated/grammar.cc"
     break;
 
   case 26: /* constant_value_done: %empty  */
-#line 106 "parser/grammar.y"
+#line 107 "parser/grammar.y"
                             { ReplaceErrorContext(kMissingSemicolon); }
-#line 1288 "parser/generated/grammar.cc"
+#line 1282 "parser/generated/grammar.cc"
     break;
 
   case 27: /* constant_declaration: IDENTIFIER constant_named '=' expression constant_value_done ';'  */
-#line 109 "parser/grammar.y"
+#line 110 "parser/grammar.y"
       { DeclareConstant(OwnedText((yyvsp[-5].text)), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
-#line 1294 "parser/generated/grammar.cc"
+#line 1288 "parser/generated/grammar.cc"
     break;
 
   case 28: /* type_keyword_seen: %empty  */
-#line 112 "parser/grammar.y"
+#line 113 "parser/grammar.y"
                           { PushErrorContext(kTypeSyntax); }
-#line 1300 "parser/generated/grammar.cc"
+#line 1294 "parser/generated/grammar.cc"
     break;
 
   case 29: /* type_named: %empty  */
-#line 113 "parser/grammar.y"
+#line 114 "parser/grammar.y"
                    { BeginType(OwnedText((yyvsp[0].text))); (yyvsp[0].text) = nullptr; }
-#line 1306 "parser/generated/grammar.cc"
+#line 1300 "parser/generated/grammar.cc"
     break;
 
   case 30: /* type_members_done: %empty  */
-#line 114 "parser/grammar.y"
+#line 115 "parser/grammar.y"
                           { ReplaceErrorContext(kTypeNotEnded); }
-#line 1312 "parser/generated/grammar.cc"
+#line 1306 "parser/generated/grammar.cc"
     break;
 
   case 31: /* type_declaration: KW_TYPE type_keyword_seen IDENTIFIER type_named type_members type_members_done KW_END  */
-#line 117 "parser/grammar.y"
+#line 118 "parser/grammar.y"
       { (void)(yyvsp[-4].text); EndType(); PopErrorContext(); }
-#line 1318 "parser/generated/grammar.cc"
+#line 1312 "parser/generated/grammar.cc"
     break;
 
   case 38: /* node_keyword_seen: %empty  */
-#line 130 "parser/grammar.y"
+#line 131 "parser/grammar.y"
                           { PushErrorContext(kNodeSyntax); }
-#line 1324 "parser/generated/grammar.cc"
+#line 1318 "parser/generated/grammar.cc"
     break;
 
   case 39: /* node_typed: %empty  */
-#line 131 "parser/grammar.y"
+#line 132 "parser/grammar.y"
                    { ReplaceErrorContext(kMissingSemicolon); }
-#line 1330 "parser/generated/grammar.cc"
+#line 1324 "parser/generated/grammar.cc"
     break;
 
   case 40: /* node_declaration: KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'  */
-#line 134 "parser/grammar.y"
+#line 135 "parser/grammar.y"
       { DeclareNode(OwnedText((yyvsp[-4].text)), (yyvsp[-5].num), OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1336 "parser/generated/grammar.cc"
+#line 1330 "parser/generated/grammar.cc"
     break;
 
   case 41: /* this_node_keyword_seen: %empty  */
-#line 136 "parser/grammar.y"
+#line 137 "parser/grammar.y"
                                { PushErrorContext(kNodeSyntax); }
-#line 1342 "parser/generated/grammar.cc"
+#line 1336 "parser/generated/grammar.cc"
     break;
 
   case 42: /* this_node_typed: %empty  */
-#line 137 "parser/grammar.y"
+#line 138 "parser/grammar.y"
                         { ReplaceErrorContext(kMissingSemicolon); }
-#line 1348 "parser/generated/grammar.cc"
+#line 1342 "parser/generated/grammar.cc"
     break;
 
   case 43: /* node_declaration: KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'  */
-#line 140 "parser/grammar.y"
+#line 141 "parser/grammar.y"
       { SelectNodeType(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1354 "parser/generated/grammar.cc"
+#line 1348 "parser/generated/grammar.cc"
     break;
 
   case 44: /* label_definition: IDENTIFIER ':'  */
-#line 145 "parser/grammar.y"
+#line 146 "parser/grammar.y"
       { DefineLabel(OwnedText((yyvsp[-1].text))); }
-#line 1360 "parser/generated/grammar.cc"
+#line 1354 "parser/generated/grammar.cc"
     break;
 
   case 45: /* statement_named: %empty  */
-#line 150 "parser/grammar.y"
-      { BeginCommandStatement(std::unique_ptr<QualifiedName>((yyvsp[0].qname))); (yyvsp[0].qname) = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
-#line 1366 "parser/generated/grammar.cc"
+#line 151 "parser/grammar.y"
+      { BeginCommandStatement((yyvsp[0].qname)); ClearPendingString(); PushErrorContext(kStatementSyntax); }
+#line 1360 "parser/generated/grammar.cc"
     break;
 
   case 46: /* statement_operands_done: %empty  */
-#line 152 "parser/grammar.y"
+#line 153 "parser/grammar.y"
                                 { ReplaceErrorContext(kMissingSemicolon); }
-#line 1372 "parser/generated/grammar.cc"
+#line 1366 "parser/generated/grammar.cc"
     break;
 
   case 47: /* command_statement: qualified_name statement_named operands statement_operands_done ';'  */
-#line 155 "parser/grammar.y"
+#line 156 "parser/grammar.y"
       { (void)(yyvsp[-4].qname); EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
-#line 1378 "parser/generated/grammar.cc"
+#line 1372 "parser/generated/grammar.cc"
     break;
 
   case 48: /* qualified_name: IDENTIFIER  */
-#line 158 "parser/grammar.y"
+#line 159 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(nullptr, OwnedText((yyvsp[0].text))); }
-#line 1384 "parser/generated/grammar.cc"
+#line 1378 "parser/generated/grammar.cc"
     break;
 
   case 49: /* qualified_name: IDENTIFIER '.' IDENTIFIER  */
-#line 159 "parser/grammar.y"
+#line 160 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text))); }
-#line 1390 "parser/generated/grammar.cc"
+#line 1384 "parser/generated/grammar.cc"
     break;
 
   case 53: /* operand: expression  */
-#line 167 "parser/grammar.y"
+#line 168 "parser/grammar.y"
                 { EmitOperand((yyvsp[0].num)); }
-#line 1396 "parser/generated/grammar.cc"
+#line 1390 "parser/generated/grammar.cc"
     break;
 
   case 54: /* expression: NUMBER  */
-#line 170 "parser/grammar.y"
+#line 171 "parser/grammar.y"
                                      { (yyval.num) = ExprNumber((yyvsp[0].num)); }
-#line 1402 "parser/generated/grammar.cc"
+#line 1396 "parser/generated/grammar.cc"
     break;
 
   case 55: /* expression: STRING  */
-#line 171 "parser/grammar.y"
+#line 172 "parser/grammar.y"
                                      { (yyval.num) = ExprString(OwnedText((yyvsp[0].text))); }
-#line 1408 "parser/generated/grammar.cc"
+#line 1402 "parser/generated/grammar.cc"
     break;
 
   case 56: /* expression: qualified_name  */
-#line 172 "parser/grammar.y"
-                                     { (yyval.num) = ExprName(std::unique_ptr<QualifiedName>((yyvsp[0].qname))); }
-#line 1414 "parser/generated/grammar.cc"
+#line 173 "parser/grammar.y"
+                                     { (yyval.num) = ExprName((yyvsp[0].qname)); }
+#line 1408 "parser/generated/grammar.cc"
     break;
 
   case 57: /* expression: '$'  */
-#line 173 "parser/grammar.y"
+#line 174 "parser/grammar.y"
                                      { (yyval.num) = ExprDollar(); }
-#line 1420 "parser/generated/grammar.cc"
+#line 1414 "parser/generated/grammar.cc"
     break;
 
   case 58: /* expression: KW_SIZE '(' qualified_name ')'  */
-#line 174 "parser/grammar.y"
-                                     { (yyval.num) = ExprSize(std::unique_ptr<QualifiedName>((yyvsp[-1].qname))); }
-#line 1426 "parser/generated/grammar.cc"
+#line 175 "parser/grammar.y"
+                                     { (yyval.num) = ExprSize((yyvsp[-1].qname)); }
+#line 1420 "parser/generated/grammar.cc"
     break;
 
   case 59: /* expression: '-' expression  */
-#line 175 "parser/grammar.y"
+#line 176 "parser/grammar.y"
                                      { (yyval.num) = ExprNegate((yyvsp[0].num)); }
-#line 1432 "parser/generated/grammar.cc"
+#line 1426 "parser/generated/grammar.cc"
     break;
 
   case 60: /* expression: expression '*' expression  */
-#line 176 "parser/grammar.y"
+#line 177 "parser/grammar.y"
                                      { (yyval.num) = ExprMultiply((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1438 "parser/generated/grammar.cc"
+#line 1432 "parser/generated/grammar.cc"
     break;
 
   case 61: /* expression: expression '/' expression  */
-#line 177 "parser/grammar.y"
+#line 178 "parser/grammar.y"
                                      { (yyval.num) = ExprDivide((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1444 "parser/generated/grammar.cc"
+#line 1438 "parser/generated/grammar.cc"
     break;
 
   case 62: /* expression: expression '+' expression  */
-#line 178 "parser/grammar.y"
+#line 179 "parser/grammar.y"
                                      { (yyval.num) = ExprAdd((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1450 "parser/generated/grammar.cc"
+#line 1444 "parser/generated/grammar.cc"
     break;
 
   case 63: /* expression: expression '-' expression  */
-#line 179 "parser/grammar.y"
+#line 180 "parser/grammar.y"
                                      { (yyval.num) = ExprSubtract((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1456 "parser/generated/grammar.cc"
+#line 1450 "parser/generated/grammar.cc"
     break;
 
   case 64: /* expression: '(' expression ')'  */
-#line 180 "parser/grammar.y"
+#line 181 "parser/grammar.y"
                                      { (yyval.num) = (yyvsp[-1].num); }
-#line 1462 "parser/generated/grammar.cc"
+#line 1456 "parser/generated/grammar.cc"
     break;
 
   case 65: /* end_statement: KW_END  */
-#line 184 "parser/grammar.y"
+#line 185 "parser/grammar.y"
             { EndStatement(); }
-#line 1468 "parser/generated/grammar.cc"
+#line 1462 "parser/generated/grammar.cc"
     break;
 
 
-#line 1472 "parser/generated/grammar.cc"
+#line 1466 "parser/generated/grammar.cc"
 
       default: break;
     }
@@ -1661,7 +1655,7 @@ yyreturnlab:
   return yyresult;
 }
 
-#line 187 "parser/grammar.y"
+#line 188 "parser/grammar.y"
 
 
 int yylex(void) { return qdl::NextParserToken(); }

@@ -48,7 +48,7 @@ extern int yydebug;
 #line 8 "parser/grammar.y"
 
 #include <cstdint>
-namespace qdl { struct QualifiedName; }
+#include "symbols/resolve.h"
 
 #line 54 "parser/generated/grammar.hh"
 
@@ -84,9 +84,11 @@ union YYSTYPE
 
   int32_t num;
   char* text;
-  qdl::QualifiedName* qname;
+  qdl::QualifiedName qname;
+  /* A resolved name carries a source point, whose members have defaults. */
+  YYSTYPE() : num(0) {}
 
-#line 90 "parser/generated/grammar.hh"
+#line 92 "parser/generated/grammar.hh"
 
 };
 typedef union YYSTYPE YYSTYPE;
