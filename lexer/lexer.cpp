@@ -19,6 +19,8 @@ constexpr int kKeywordBucketCount = 101;
 
 KeywordEntry* keywordTable = nullptr;
 KeywordEntry* keywordBuckets[kKeywordBucketCount];
+// The first bytes of the keywords: a text starting otherwise is none.
+bool keywordStart[256];
 
 }  // namespace
 
@@ -108,6 +110,7 @@ void SetKeywordTable(KeywordEntry* table) { keywordTable = table; }
 
 void ResetKeywordBuckets() {
   for (KeywordEntry*& head : keywordBuckets) head = nullptr;
+  for (bool& start : keywordStart) start = false;
 }
 
 void ResetLexer() {
@@ -121,6 +124,7 @@ void InitKeywords() {
   for (KeywordEntry* entry = keywordTable; entry != nullptr && entry->text != nullptr; ++entry) {
     if (entry->link != nullptr) ReportAssertion(kModule, kKeywordLinkedLine);
     for (char* p = entry->text; *p; ++p) *p = static_cast<char>(CharMap[static_cast<unsigned char>(*p)]);
+    keywordStart[static_cast<unsigned char>(entry->text[0])] = true;
     KeywordEntry*& head = keywordBuckets[NameHash(entry->text) % kKeywordBucketCount];
     if (head != nullptr) entry->link = head;
     head = entry;
@@ -128,6 +132,7 @@ void InitKeywords() {
 }
 
 int32_t LookupKeyword() {
+  if (!keywordStart[static_cast<unsigned char>(TokenText[0])]) return 0;
   for (KeywordEntry* entry = keywordBuckets[NameHash(TokenText) % kKeywordBucketCount];
        entry != nullptr; entry = entry->link) {
     if (strcmp(entry->text, TokenText) == 0) return entry->token;
