@@ -52,9 +52,8 @@ CodeGenerator::~CodeGenerator() {
   if (listing != nullptr && !listing->Close()) ReportFile(kListingWriteError);
 }
 
-void CodeGenerator::List(const std::string& text) {
-  if (listing != nullptr) listing->Write(text);
-}
+// The listing texts are only built when there is a listing.
+void CodeGenerator::List(const std::string& text) { listing->Write(text); }
 
 void CodeGenerator::CheckLimit() {
   if (size >= kCodeLimit) Report(kCodeTooLong);
@@ -69,7 +68,7 @@ void CodeGenerator::EmitByte(int32_t value, bool listed) {
   CheckLimit();
   unsigned char byte = static_cast<unsigned char>(value & 0xFF);
   Store(byte);
-  if (listed) List(" " + std::to_string(byte) + "b");
+  if (listed && listing != nullptr) List(" " + std::to_string(byte) + "b");
 }
 
 void CodeGenerator::EmitWord(int32_t value) {
@@ -77,14 +76,14 @@ void CodeGenerator::EmitWord(int32_t value) {
   uint32_t bits = static_cast<uint32_t>(value);
   Store(static_cast<unsigned char>(bits));
   Store(static_cast<unsigned char>(bits >> 8));
-  List(" " + std::to_string(bits & 0xFFFF) + "i");
+  if (listing != nullptr) List(" " + std::to_string(bits & 0xFFFF) + "i");
 }
 
 void CodeGenerator::EmitLong(int32_t value) {
   CheckLimit();
   uint32_t bits = static_cast<uint32_t>(value);
   for (int shift = 0; shift < 32; shift += 8) Store(static_cast<unsigned char>(bits >> shift));
-  List(" " + std::to_string(value) + "L");
+  if (listing != nullptr) List(" " + std::to_string(value) + "L");
 }
 
 void CodeGenerator::BeginEntry(int32_t code, const char* text, bool addressed) {

@@ -16,12 +16,20 @@ namespace {
 // Numbers per line in the text formats.
 constexpr int32_t kNumbersPerLine = 16;
 
-// A byte as the text formats write it: right-aligned in three columns.
-std::string FormatByte(unsigned char byte) {
-  char text[8];
-  snprintf(text, sizeof text, "%3u", static_cast<unsigned>(byte));
-  return text;
-}
+// Every byte as the text formats write it: right-aligned in three columns.
+struct ByteTexts {
+  char text[256][3];
+  constexpr ByteTexts() : text() {
+    for (int i = 0; i < 256; ++i) {
+      text[i][0] = i >= 100 ? static_cast<char>('0' + i / 100) : ' ';
+      text[i][1] = i >= 10 ? static_cast<char>('0' + i / 10 % 10) : ' ';
+      text[i][2] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr ByteTexts kByteTexts;
+
+void AppendByte(std::string& out, unsigned char byte) { out.append(kByteTexts.text[byte], 3); }
 
 std::string FormatBinary(const unsigned char* image, int32_t size, const std::string&) {
   return std::string(reinterpret_cast<const char*>(image), static_cast<size_t>(size));
@@ -31,12 +39,13 @@ std::string FormatBinary(const unsigned char* image, int32_t size, const std::st
 // of a line.
 std::string FormatAssembler(const unsigned char* image, int32_t size, const std::string&) {
   std::string out;
+  out.reserve(static_cast<size_t>(size) * 4 + static_cast<size_t>(size / kNumbersPerLine + 1) * 4);
   for (int32_t i = 0; i < size; ++i) {
     if (i % kNumbersPerLine == 0) {
       if (i != 0) out += '\n';
       out += "DB ";
     }
-    out += FormatByte(image[i]);
+    AppendByte(out, image[i]);
     if ((i + 1) % kNumbersPerLine != 0 && i != size - 1) out += ',';
   }
   return out;
@@ -45,9 +54,10 @@ std::string FormatAssembler(const unsigned char* image, int32_t size, const std:
 // Lines of 16 numbers, "," after every number but the last.
 std::string FormatNumberList(const unsigned char* image, int32_t size) {
   std::string out;
+  out.reserve(static_cast<size_t>(size) * 4 + static_cast<size_t>(size / kNumbersPerLine + 1));
   for (int32_t i = 0; i < size; ++i) {
     if (i != 0 && i % kNumbersPerLine == 0) out += '\n';
-    out += FormatByte(image[i]);
+    AppendByte(out, image[i]);
     if (i != size - 1) out += ',';
   }
   return out;
