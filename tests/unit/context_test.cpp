@@ -1,7 +1,9 @@
-// Contexts are destroyed without recursion, however deeply they nest.
+// Contexts are destroyed without recursion, however deeply they nest;
+// their tables grow and keep every name and the list order.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "symbols/entities.h"
 #include "tests/unit/test_util.h"
@@ -9,7 +11,7 @@
 namespace qdl {
 namespace {
 
-char* Text(const char* text) { return strdup(text); }
+const char* Text(const char* text) { return text; }
 
 class ContextTest : public ::testing::Test {
  protected:
@@ -31,6 +33,35 @@ TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   delete global_;
   global_ = nullptr;
   EXPECT_EQ(CurrentContext, nullptr);
+}
+
+TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
+  // Names of one length and one byte sum ("aaz", "aza", "zaa", "byb", ...)
+  // and names that differ only at their end.
+  std::vector<std::string> names;
+  for (char a = 'a'; a <= 'z'; ++a)
+    for (char b = 'a'; b <= 'z'; ++b)
+      for (char c = 'a'; c <= 'z'; ++c)
+        if (a + b + c == 'a' + 'a' + 'z') names.push_back({a, b, c});
+  for (int i = 0; i < 50000; ++i) names.push_back("name_" + std::to_string(i));
+  std::vector<Identifier*> made;
+  for (size_t i = 0; i < names.size(); ++i) made.push_back(new Constant(names[i], static_cast<int32_t>(i)));
+  for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(global_->FindLocal(names[i].c_str()), made[i]) << names[i];
+  EXPECT_EQ(global_->FindLocal("name_50000"), nullptr);
+  EXPECT_EQ(global_->FindLocal("name_"), nullptr);
+  EXPECT_EQ(global_->FindLocal("aay"), nullptr);
+  // The list runs newest first, through every entry.
+  size_t count = 0;
+  for (Identifier* entry = global_->entries; entry != nullptr; entry = entry->nextInContext, ++count)
+    ASSERT_EQ(entry, made[made.size() - 1 - count]);
+  EXPECT_EQ(count, made.size());
+  // A later entry of a name wins after the growth too, also seen from a
+  // member context.
+  auto* again = new Constant(names[7], -1);
+  auto* type = new NodeType(Text("T"));
+  EXPECT_EQ(type->members->Find(names[7].c_str()), again);
+  EXPECT_EQ(type->members->Find("name_49999"), made.back());
+  EXPECT_EQ(type->members->FindLocal("name_49999"), nullptr);
 }
 
 }  // namespace

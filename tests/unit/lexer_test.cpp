@@ -1,4 +1,5 @@
-// The lexer pieces worth testing alone: the token buffer at its limit,
+// The lexer pieces worth testing alone: reading at block boundaries, the
+// token buffer at its limit,
 // the 32-bit integer conversion and the keyword table's start check.
 #include <gtest/gtest.h>
 
@@ -40,6 +41,75 @@ class LexerTest : public ::testing::Test {
   test::ScratchDir dir_;
   test::CompilerState state_;
 };
+
+// Sources whose interesting bytes sit at the 9,728-byte block boundary of
+// a main source: the bytes of a block are taken directly up to its end or
+// its first 0 byte, and the reading must go on exactly as byte by byte.
+class BlockBoundaryTest : public LexerTest {
+ protected:
+  static constexpr size_t kBlock = 9728;
+  // `head` ends exactly at the end of the first block, after padding.
+  static std::string EndingAtBlock(const std::string& prefix, const std::string& head) {
+    return prefix + std::string(kBlock - prefix.size() - head.size(), ' ') + head;
+  }
+  // Identifier tokens of `source` with the line each was read on (a ";"
+  // is added, so that the stream is still open after the last one).
+  std::vector<std::pair<std::string, int32_t>> Lines(const std::string& source) {
+    dir_.Write("lex.qdl", source + " ;");
+    new SourceFileStream("lex.qdl", nullptr, kMainBufferRequest, nullptr);
+    std::vector<std::pair<std::string, int32_t>> found;
+    for (int32_t code; (code = NextToken()) != LEX_END;) {
+      if (code == LEX_IDENTIFIER) found.emplace_back(std::string(TokenText, TokenLength), CurrentStream->line);
+    }
+    return found;
+  }
+  using Found = std::vector<std::pair<std::string, int32_t>>;
+};
+
+TEST_F(BlockBoundaryTest, CommentClosingAcrossTheBoundary) {
+  // "*" is the block's last byte, "/" the next block's first.
+  EXPECT_EQ(Lines(EndingAtBlock("a /* x\n", "*") + "/ b\nc"), (Found{{"a", 1}, {"b", 2}, {"c", 3}}));
+  // "/" then "*" across the boundary opens a nested comment.
+  EXPECT_EQ(Lines(EndingAtBlock("/* x\n", "/") + "* y */ z */ d"), (Found{{"d", 2}}));
+  EXPECT_EQ(Out(), "");
+}
+
+TEST_F(BlockBoundaryTest, StarsAndSlashesPairFromTheLeft) {
+  // "**/" closes; "//*" opens a nested comment; "*/*" closes, then "/*"
+  // opens a new comment only when "*/" did not take the star.
+  EXPECT_EQ(Lines("/* a **/ b"), (Found{{"b", 1}}));
+  EXPECT_EQ(Lines("/* a //* b */ c */ d"), (Found{{"d", 1}}));
+  EXPECT_EQ(Lines("/* a */* b"), (Found{{"b", 1}}));  // "*" after the comment is an operator
+  EXPECT_EQ(Lines("/* a /*/ b */ c */ e"), (Found{{"e", 1}}));
+  EXPECT_EQ(Lines(EndingAtBlock("/* a *", "*") + "/ f"), (Found{{"f", 1}}));
+}
+
+TEST_F(BlockBoundaryTest, ZeroByteInACommentSkipsTheRestOfItsBlock) {
+  // The "*/" and the line ends behind the 0 byte are never read.
+  std::string source = EndingAtBlock(std::string("/* a\n\0 */ hidden\n", 19), "\n*/\n") + "\n*/ b";
+  EXPECT_EQ(Lines(source), (Found{{"b", 3}}));
+  // In a line comment too: the comment goes on in the next block.
+  source = EndingAtBlock(std::string("// a\0\n", 7), "\n") + "still comment\nc";
+  EXPECT_EQ(Lines(source), (Found{{"c", 2}}));
+}
+
+TEST_F(BlockBoundaryTest, LineCountsAfterSkippedComments) {
+  EXPECT_EQ(Lines("/*\n\n\n*/ a\n// x\n\n// y\nb /* \n */ c"), (Found{{"a", 4}, {"b", 8}, {"c", 9}}));
+  // A comment spanning blocks counts the line ends of both.
+  std::string lines(kBlock / 2, '\n');
+  EXPECT_EQ(Lines("/*" + lines + lines + lines + "*/ d"), (Found{{"d", 3 * static_cast<int32_t>(kBlock / 2) + 1}}));
+}
+
+TEST_F(BlockBoundaryTest, TokensAcrossTheBoundary) {
+  // An identifier split by the boundary is one; a byte read back at the
+  // start of a block is read again.
+  EXPECT_EQ(Lines(EndingAtBlock("", "ab") + "cd e"), (Found{{"abcd", 1}, {"e", 1}}));
+  auto tokens = Lex(EndingAtBlock("", "x") + "=1;");
+  ASSERT_EQ(tokens.size(), 4u);
+  EXPECT_EQ(tokens[1].code, '=');
+  EXPECT_EQ(tokens[2].value, 1);
+  EXPECT_EQ(Out(), "");
+}
 
 TEST_F(LexerTest, StringLengthLimit) {
   auto tokens = Lex("\"" + std::string(999, 'x') + "\"");
