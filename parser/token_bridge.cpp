@@ -7,6 +7,7 @@
 #include "diagnostics/diagnostics.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
+#include "symbols/context.h"
 #include "text/owned_text.h"
 
 namespace qdl {
@@ -16,6 +17,10 @@ int32_t NextParserToken() {
     int32_t token = NextToken();
     switch (token) {
       case LEX_IDENTIFIER:
+        // The name is looked up when the parser has read the token
+        // after it: have its slot of the current table on the way.
+        if (CurrentContext != nullptr) CurrentContext->Prefetch(TokenText, static_cast<size_t>(TokenLength));
+        [[fallthrough]];
       case LEX_STRING: {
         char* copy = NewText(TokenText, static_cast<size_t>(TokenLength));
         RememberTextPoint(copy, LastTokenPoint);

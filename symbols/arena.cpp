@@ -1,5 +1,7 @@
 #include "symbols/arena.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -12,11 +14,39 @@ constexpr size_t kAlignment = alignof(void*);
 // Chunks double from the first size up to the last: most contexts hold a
 // few entries, a global context may hold millions.
 constexpr size_t kFirstChunk = 128;
-constexpr size_t kLastChunk = size_t{1} << 20;
+constexpr size_t kLastChunk = size_t{1} << 22;
+// Blocks from this size on are aligned to it and offered huge pages.
+constexpr size_t kHugePage = size_t{1} << 21;
 
 size_t AlignUp(size_t size) { return (size + kAlignment - 1) & ~(kAlignment - 1); }
 
 }  // namespace
+
+void* AllocateLarge(size_t size, bool zeroed) {
+  if (size < kHugePage) return zeroed ? calloc(1, size) : malloc(size);
+  // Map a huge page more than needed and keep the aligned part: fresh
+  // pages are zero, and are only touched when used.
+  size = (size + kHugePage - 1) & ~(kHugePage - 1);
+  void* mapped = mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  auto start = reinterpret_cast<uintptr_t>(mapped);
+  uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+  if (aligned > start) munmap(mapped, aligned - start);
+  if (aligned + size < start + size + kHugePage) munmap(reinterpret_cast<void*>(aligned + size), start + kHugePage - aligned);
+  auto* block = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  madvise(block, size, MADV_HUGEPAGE);
+#endif
+  return block;
+}
+
+void FreeLarge(void* block, size_t size) {
+  if (size < kHugePage) {
+    free(block);
+    return;
+  }
+  if (block != nullptr) munmap(block, (size + kHugePage - 1) & ~(kHugePage - 1));
+}
 
 void* Arena::Allocate(size_t size) {
   size = AlignUp(size);
@@ -44,7 +74,7 @@ void* Arena::Grow(size_t size) {
   size_t chunkSize = chunks_ == nullptr ? kFirstChunk : chunks_->size * 2;
   if (chunkSize > kLastChunk) chunkSize = kLastChunk;
   if (chunkSize < header + size) chunkSize = header + size;
-  auto* chunk = static_cast<Chunk*>(malloc(chunkSize));
+  auto* chunk = static_cast<Chunk*>(AllocateLarge(chunkSize, false));
   if (chunk == nullptr) throw std::bad_alloc();
   chunk->previous = chunks_;
   chunk->size = chunkSize;
@@ -58,7 +88,7 @@ void* Arena::Grow(size_t size) {
 void Arena::Release() {
   while (chunks_ != nullptr) {
     Chunk* previous = chunks_->previous;
-    free(chunks_);
+    FreeLarge(chunks_, chunks_->size);
     chunks_ = previous;
   }
   next_ = end_ = nullptr;

@@ -8,6 +8,14 @@
 
 namespace qdl {
 
+// A block of `size` bytes for the contexts' tables and arenas (zero-filled
+// when `zeroed`, and always when large); large ones are mapped directly,
+// on huge pages where the system offers them: fewer page faults and
+// address-translation misses with millions of entries.  Null when out of
+// memory.  FreeLarge gives it back, told the same size.
+void* AllocateLarge(size_t size, bool zeroed);
+void FreeLarge(void* block, size_t size);
+
 class Arena {
  public:
   Arena() = default;

@@ -40,10 +40,36 @@ constexpr uint32_t kFirstTableSize = 8;
 
 }  // namespace
 
+// Eight bytes at a time: names are short, and hashed once per use.
 uint32_t HashName(const char* text, size_t length) {
-  uint32_t hash = 2166136261u;
-  for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
-  return hash ^ (hash >> 16);
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+  uint64_t hash = length * kMultiplier;
+  for (; length >= 8; text += 8, length -= 8) {
+    uint64_t word;
+    memcpy(&word, text, 8);
+    hash = (hash ^ word) * kMultiplier;
+    hash ^= hash >> 29;
+  }
+  // The last 1 to 7 bytes, as two overlapping halves or single bytes.
+  uint64_t word;
+  if (length >= 4) {
+    uint32_t low, high;
+    memcpy(&low, text, 4);
+    memcpy(&high, text + length - 4, 4);
+    word = (uint64_t{high} << 32) | low;
+  } else if (length > 0) {
+    auto byte = [text](size_t i) { return uint64_t{static_cast<unsigned char>(text[i])}; };
+    word = byte(0) | (byte(length / 2) << 8) | (byte(length - 1) << 16);
+  } else {
+    word = 0;
+  }
+  hash = (hash ^ word) * kMultiplier;
+  // Every bit of the result depends on every bit of the name: the tables
+  // take the low bits.
+  hash ^= hash >> 32;
+  hash *= 0xD6E8FEB86659FD93u;
+  hash ^= hash >> 32;
+  return static_cast<uint32_t>(hash);
 }
 
 void* Identifier::operator new(size_t size) { return EntityArena().Allocate(size); }
@@ -87,7 +113,7 @@ Context::~Context() {
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
-  free(slots_);
+  if (slots_ != nullptr) FreeLarge(slots_, (size_t{slotMask_} + 1) * sizeof(Identifier*));
   if (!closed) CurrentContext = parent;
 }
 
@@ -123,7 +149,7 @@ void Context::Insert(Identifier* entity) {
 
 void Context::GrowTable() {
   uint32_t size = slots_ == nullptr ? kFirstTableSize : (slotMask_ + 1) * 2;
-  auto* slots = static_cast<Identifier**>(calloc(size, sizeof(Identifier*)));
+  auto* slots = static_cast<Identifier**>(AllocateLarge(size * sizeof(Identifier*), true));
   if (slots == nullptr) throw std::bad_alloc();
   uint32_t mask = size - 1;
   if (slots_ != nullptr) {
@@ -134,7 +160,7 @@ void Context::GrowTable() {
       while (slots[i] != nullptr) i = (i + 1) & mask;
       slots[i] = entity;
     }
-    free(slots_);
+    FreeLarge(slots_, (size_t{slotMask_} + 1) * sizeof(Identifier*));
   }
   slots_ = slots;
   slotMask_ = mask;
@@ -149,6 +175,15 @@ Identifier* Context::Lookup(const char* name, size_t length, uint32_t hash) cons
         memcmp(entity->name, name, length) == 0)
       return entity;
   }
+}
+
+void Context::Prefetch(const char* name, size_t length) const {
+#if defined(__GNUC__)
+  if (slots_ != nullptr) __builtin_prefetch(&slots_[HashName(name, length) & slotMask_]);
+#else
+  (void)name;
+  (void)length;
+#endif
 }
 
 Identifier* Context::FindLocal(const char* name) const {

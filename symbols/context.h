@@ -68,6 +68,9 @@ class Context {
   void Insert(Identifier* entity);
   Identifier* FindLocal(const char* name) const;
   Identifier* Find(const char* name) const;
+  // Starts loading the table slot of `name` into the cache: a lookup
+  // that follows soon finds it there (it changes nothing).
+  void Prefetch(const char* name, size_t length) const;
   void Close();
   void Detach();
 
