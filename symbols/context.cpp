@@ -41,6 +41,21 @@ constexpr uint32_t kFirstTableSize = 8;
 }  // namespace
 
 // Eight bytes at a time: names are short, and hashed once per use.
+namespace {
+
+// The tag of a name in its slot: high bits of the hash (the low ones
+// choose the slot), never 0, which marks an empty slot.
+uint16_t TagOf(uint32_t hash) { return static_cast<uint16_t>((hash >> 16) | 1); }
+
+bool SameName(const Identifier* entity, const char* name, size_t length, uint32_t hash) {
+  return entity->nameHash == hash && static_cast<size_t>(entity->nameLength) == length &&
+         memcmp(entity->name, name, length) == 0;
+}
+
+size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint16_t)); }
+
+}  // namespace
+
 uint32_t HashName(const char* text, size_t length) {
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
   uint64_t hash = length * kMultiplier;
@@ -113,7 +128,7 @@ Context::~Context() {
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
-  if (slots_ != nullptr) FreeLarge(slots_, (size_t{slotMask_} + 1) * sizeof(Identifier*));
+  if (slots_ != nullptr) FreeLarge(slots_, TableBytes(slotMask_ + 1));
   if (!closed) CurrentContext = parent;
 }
 
@@ -132,16 +147,16 @@ void Context::Insert(Identifier* entity) {
   entity->nextInContext = entries;
   entries = entity;
   if (slots_ == nullptr || (used_ + 1) * 2 > slotMask_ + 1) GrowTable();
+  uint16_t tag = TagOf(entity->nameHash);
   for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
-    Identifier*& slot = slots_[i];
-    if (slot == nullptr) {
-      slot = entity;
+    if (tags_[i] == 0) {
+      tags_[i] = tag;
+      slots_[i] = entity;
       ++used_;
       return;
     }
-    if (slot->nameHash == entity->nameHash && slot->nameLength == entity->nameLength &&
-        memcmp(slot->name, entity->name, static_cast<size_t>(entity->nameLength)) == 0) {
-      slot = entity;  // the newest entry of a name is the one found
+    if (tags_[i] == tag && SameName(slots_[i], entity->name, static_cast<size_t>(entity->nameLength), entity->nameHash)) {
+      slots_[i] = entity;  // the newest entry of a name is the one found
       return;
     }
   }
@@ -149,37 +164,41 @@ void Context::Insert(Identifier* entity) {
 
 void Context::GrowTable() {
   uint32_t size = slots_ == nullptr ? kFirstTableSize : (slotMask_ + 1) * 2;
-  auto* slots = static_cast<Identifier**>(AllocateLarge(size * sizeof(Identifier*), true));
+  auto* slots = static_cast<Identifier**>(AllocateLarge(TableBytes(size), true));
   if (slots == nullptr) throw std::bad_alloc();
+  auto* tags = reinterpret_cast<uint16_t*>(slots + size);
   uint32_t mask = size - 1;
   if (slots_ != nullptr) {
     for (uint32_t j = 0; j <= slotMask_; ++j) {
+      if (tags_[j] == 0) continue;
       Identifier* entity = slots_[j];
-      if (entity == nullptr) continue;
       uint32_t i = entity->nameHash & mask;
-      while (slots[i] != nullptr) i = (i + 1) & mask;
+      while (tags[i] != 0) i = (i + 1) & mask;
+      tags[i] = tags_[j];
       slots[i] = entity;
     }
-    FreeLarge(slots_, (size_t{slotMask_} + 1) * sizeof(Identifier*));
+    FreeLarge(slots_, TableBytes(slotMask_ + 1));
   }
   slots_ = slots;
+  tags_ = tags;
   slotMask_ = mask;
 }
 
 Identifier* Context::Lookup(const char* name, size_t length, uint32_t hash) const {
   if (slots_ == nullptr) return nullptr;
+  uint16_t tag = TagOf(hash);
   for (uint32_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
-    Identifier* entity = slots_[i];
-    if (entity == nullptr) return nullptr;
-    if (entity->nameHash == hash && static_cast<size_t>(entity->nameLength) == length &&
-        memcmp(entity->name, name, length) == 0)
-      return entity;
+    if (tags_[i] == 0) return nullptr;
+    if (tags_[i] == tag && SameName(slots_[i], name, length, hash)) return slots_[i];
   }
 }
 
 void Context::Prefetch(const char* name, size_t length) const {
 #if defined(__GNUC__)
-  if (slots_ != nullptr) __builtin_prefetch(&slots_[HashName(name, length) & slotMask_]);
+  if (slots_ == nullptr) return;
+  uint32_t i = HashName(name, length) & slotMask_;
+  __builtin_prefetch(&tags_[i]);
+  __builtin_prefetch(&slots_[i]);
 #else
   (void)name;
   (void)length;
