@@ -1,6 +1,6 @@
 // The lexer pieces worth testing alone: reading at block boundaries, the
-// token buffer at its limit,
-// the 32-bit integer conversion and the keyword table's start check.
+// token buffer at its limit, the 32-bit integer conversion and the
+// keyword table's start check.
 #include <gtest/gtest.h>
 
 #include <climits>
