@@ -86,10 +86,10 @@ TEST_F(BlockBoundaryTest, StarsAndSlashesPairFromTheLeft) {
 
 TEST_F(BlockBoundaryTest, ZeroByteInACommentSkipsTheRestOfItsBlock) {
   // The "*/" and the line ends behind the 0 byte are never read.
-  std::string source = EndingAtBlock(std::string("/* a\n\0 */ hidden\n", 19), "\n*/\n") + "\n*/ b";
+  std::string source = EndingAtBlock(std::string("/* a\n\0 */ hidden\n", 17), "\n*/\n") + "\n*/ b";
   EXPECT_EQ(Lines(source), (Found{{"b", 3}}));
   // In a line comment too: the comment goes on in the next block.
-  source = EndingAtBlock(std::string("// a\0\n", 7), "\n") + "still comment\nc";
+  source = EndingAtBlock(std::string("// a\0\n", 6), "\n") + "still comment\nc";
   EXPECT_EQ(Lines(source), (Found{{"c", 2}}));
 }
 
