@@ -150,12 +150,6 @@ bool ReadExcerpt(const SourcePoint& point, Excerpt& excerpt) {
 
 }  // namespace
 
-SourcePoint PointOfLastChar() {
-  if (CurrentStream == nullptr || CurrentStream->fileNumber < 0) return {};
-  return {CurrentStream->fileNumber, CurrentStream->line, CurrentStream->lineStart,
-          CurrentStream->NextOffset() - 1};
-}
-
 InputStream::InputStream()
     : previous(CurrentStream),
       pushBack{},

@@ -30,7 +30,7 @@ class InputStream {
   void UngetChar(int c);
   // Offset in the file of the next character to be read (the pushback
   // counted back).
-  virtual int64_t NextOffset() const { return 0; }
+  int64_t NextOffset() const { return blockBase + (position - start) - pushCount; }
 
   // The unread bytes of the current block: [position, limit).  Every one
   // of them is a byte the stream delivers next (none is 0), so a reader
@@ -71,7 +71,6 @@ class SourceFileStream : public InputStream {
                           const char* shownName = nullptr);
   ~SourceFileStream() override;
   int GetChar() override;
-  int64_t NextOffset() const override { return blockBase + (position - buffer) - pushCount; }
   // The next block of Windows-1251 bytes (a UTF-8 file decoded), returning
   // its first byte; 0 at the end of the file.  The one place where the
   // source's bytes are obtained.
@@ -117,10 +116,14 @@ class SourceFileStream : public InputStream {
 // UTF-8 source that Windows-1251 lacks is then ignored, not reported.
 extern bool InsideComment;
 
-// The point of the character read last from the current stream.
-SourcePoint PointOfLastChar();
-
 extern InputStream* CurrentStream;
+
+// The point of the character read last from the current stream.
+inline SourcePoint PointOfLastChar() {
+  InputStream* stream = CurrentStream;
+  if (stream == nullptr || stream->fileNumber < 0) return {};
+  return {stream->fileNumber, stream->line, stream->lineStart, stream->NextOffset() - 1};
+}
 
 // ReadChar when the next byte is not simply the next one of the block.
 int ReadCharSlow();
