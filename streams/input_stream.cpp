@@ -25,7 +25,7 @@ constexpr int32_t kPushBackAssertionLine = 43;
 constexpr int32_t kBlockBits = 0x7E00;
 constexpr int32_t kMinBlock = 512;
 // The file is read this many blocks at a time.
-constexpr size_t kBlocksPerRead = 16;
+constexpr size_t kBlocksPerRead = 8;
 
 // Include files opened in this pass, and where they are looked for.
 int32_t includeFilesOpened = 0;

@@ -146,7 +146,7 @@ void Context::PrintEntries(std::string& out, int indent) const {
 void Context::Insert(Identifier* entity) {
   entity->nextInContext = entries;
   entries = entity;
-  if (slots_ == nullptr || (used_ + 1) * 2 > slotMask_ + 1) GrowTable();
+  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
   uint16_t tag = TagOf(entity->nameHash);
   for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) {

@@ -88,9 +88,10 @@ class Context {
   void GrowTable();
 
   // Newest entry of each name, by open addressing: a power-of-two number
-  // of slots, at most half of them used, each with a tag from the name's
-  // hash (0: empty) that spares most visits to other entries.  One block
-  // holds the slots, then the tags.
+  // of slots, at most four fifths of them used, each with a tag from the
+  // name's hash (0: empty): probes run over the dense tags and visit an
+  // entry only when its tag matches.  One block holds the slots, then the
+  // tags.
   Identifier** slots_ = nullptr;
   uint16_t* tags_ = nullptr;
   uint32_t slotMask_ = 0;
