@@ -47,7 +47,7 @@
 #include <string>
 #include <vector>
 
-#include "text/encoding.h"
+#include "tests/win1251.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ std::string Convert(const std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 &&
         HexDigit(text[i + 3]) >= 0) {
-      out += qdl::Cp1251FromUtf8(run);
+      out += qdl::testing::Win1251FromUtf8(run);
       run.clear();
       out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
       i += 3;
@@ -98,7 +98,7 @@ std::string Convert(const std::string& text) {
       run += text[i];
     }
   }
-  return out + qdl::Cp1251FromUtf8(run);
+  return out + qdl::testing::Win1251FromUtf8(run);
 }
 
 // UTF-8 kept as it is, with \xNN escapes to bytes.
@@ -146,12 +146,12 @@ std::string Show(const std::string& bytes) {
   for (unsigned char c : bytes) {
     if (c == '\n') {
       out += "\\n\n";
-    } else if (c < 32 || c == 127) {
+    } else if (c < 32 || c == 127 || qdl::testing::Utf8FromWin1251Byte(c).empty()) {
       char escape[8];
       snprintf(escape, sizeof escape, "\\x%02X", c);
       out += escape;
     } else {
-      out += qdl::Utf8FromCp1251(std::string(1, static_cast<char>(c)));
+      out += qdl::testing::Utf8FromWin1251Byte(c);
     }
   }
   return out;
@@ -365,7 +365,7 @@ std::string Check(const Section& section, const std::string& output, const std::
     for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, runDir);
     if (terminalOutput != expected) return "terminal output\n--- expected\n" + expected + "--- actual\n" + terminalOutput;
   } else if (h[0] == "stdout") {
-    std::string expected = qdl::Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n") + Joined(section.lines, "\n", true);
+    std::string expected = qdl::testing::Win1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n") + Joined(section.lines, "\n", true);
     for (size_t at; (at = expected.find("{CWD}")) != std::string::npos;) expected.replace(at, 5, runDir);
     if (output != expected) return "standard output\n--- expected\n" + Show(expected) + "--- actual\n" + Show(output);
   } else if (h[0] == "exit") {

@@ -10,14 +10,14 @@
 #include <sstream>
 
 #include "driver/driver.h"
-#include "text/encoding.h"
 #include "diagnostics/diagnostics.h"
 #include "streams/input_stream.h"
 #include "parser/parser.h"
+#include "tests/win1251.h"
 
 namespace qdl::test {
 
-std::string Win1251(const std::string& utf8) { return Cp1251FromUtf8(utf8); }
+std::string Win1251(const std::string& utf8) { return testing::Win1251FromUtf8(utf8); }
 
 namespace {
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
