@@ -114,6 +114,8 @@ TEST_F(CompilerTest, OverlongFileNames) {
   EXPECT_EQ(output.status, 1);
   auto listing = Compile({"-L" + longName, "p"});
   EXPECT_EQ(listing.out, Win1251("Error: недопустимое имя файла: ") + longName + ".lst\n");
+  auto deps = Compile({"--deps=" + longName, "p"});
+  EXPECT_EQ(deps.out, Win1251("Error: недопустимое имя файла: ") + longName + "\n");
   auto input = Compile({longName, "o"});
   EXPECT_EQ(input.out, Win1251("Error: недопустимое имя файла: ") + longName + ".qdl\n");
   // 4095 bytes are accepted: the name is merely too long for the system.
