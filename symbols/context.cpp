@@ -132,12 +132,6 @@ Context::~Context() {
   if (!closed) CurrentContext = parent;
 }
 
-void Context::PrintOwner(std::string& out, int indent) const {
-  if (owner == nullptr) return;
-  BeginDumpLine(out, indent);
-  owner->Print(out, indent);
-}
-
 void Context::PrintEntries(std::string& out, int indent) const {
   for (Identifier* entry = entries; entry != nullptr; entry = entry->nextInContext)
     entry->Print(out, indent);

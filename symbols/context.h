@@ -62,7 +62,6 @@ class Context {
   // Makes the new context current; enters `owner` into the enclosing one.
   Context(int32_t capacity, Identifier* owner);
   virtual ~Context();
-  virtual void PrintOwner(std::string& out, int indent) const;
   virtual void PrintEntries(std::string& out, int indent) const;
 
   void Insert(Identifier* entity);
