@@ -424,8 +424,11 @@ int SourceFileStream::FillUtf8() {
         ++blockBase;
       }
     }
-    if (blockLeft == 0) blockLeft = blockCapacity;
-      bool blockStart = blockLeft == blockCapacity;
+    if (blockLeft == 0) {
+      blockLeft = blockCapacity;
+      firstBlock = false;
+    }
+    bool blockStart = blockLeft == blockCapacity;
     int32_t count = DecodeChunk(blockLeft);
     if (count == 0 && !hasPending) {
       blockLeft = 0;
