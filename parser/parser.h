@@ -30,8 +30,6 @@ int Parse();
 // names the construct being read.  Ten are enough for the language's
 // deepest construct; more pushes are ignored.
 constexpr int kMaxErrorContexts = 10;
-// The parser stack holds this many entries; deeper nesting is reported.
-constexpr int kParserStackDepth = 200;
 
 void ResetErrorContexts();
 void PushErrorContext(Message message);

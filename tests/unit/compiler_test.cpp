@@ -144,6 +144,16 @@ TEST_F(CompilerTest, NothingCarriesOverToTheNextRun) {
   EXPECT_EQ(dir_.Read("two.bin"), image);
 }
 
+TEST_F(CompilerTest, RunCutShortInsideACommandLeavesNoCommandScope) {
+  // The first run ends inside a command's operands; in the next one a
+  // name outside any command must still be declared before its use.
+  dir_.Write("cut.qdl", Win1251("команда 3 Идти ц[4];\nИдти Далее"));
+  dir_.Write("use.qdl", "X = Y;\nY:\n");
+  Compile("cut");
+  auto use = Compile("use");
+  EXPECT_EQ(use.out, Win1251("Error use.qdl 1: неизвестное имя: Y\nError use.qdl 1: недопустимый элемент выражения:\n"));
+}
+
 TEST_F(CompilerTest, PartlyWrittenOutputIsRemoved) {
   // A file size limit makes the write of a regular file fail half-way.
   dir_.Write("p.qdl", Commands(1000));
