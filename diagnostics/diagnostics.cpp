@@ -1,6 +1,7 @@
 #include "diagnostics/diagnostics.h"
 
 #include <cstdio>
+#include <new>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -19,6 +20,7 @@ SourcePoint LastTokenPoint;
 namespace {
 
 int32_t errorLimit = kDefaultErrorLimit;
+bool outOfMemoryNoted = false;
 LocationSource locationSource = nullptr;
 ExcerptSource excerptSource = nullptr;
 std::string* stdoutCapture = nullptr;
@@ -153,6 +155,10 @@ void ReportFile(Message message, const char* hostName) {
   Give(message, hostName, DetailKind::kHostName, PointKind::kNone, SourcePoint{});
 }
 
+void ReportFileAt(const SourcePoint& point, Message message, const std::string& hostName) {
+  Give(message, hostName.c_str(), DetailKind::kHostName, PointKind::kPoint, point);
+}
+
 void ReportFirstUse(Message message, const char* name, const SourcePoint& point) {
   Give(message, name, DetailKind::kSource, PointKind::kFirstUse, point);
 }
@@ -178,7 +184,19 @@ void ReportAssertion(const char* module, int32_t line) {
   InputStopped = true;
 }
 
+void ReportInDestructor(Message message, const char* hostName) noexcept {
+  try {
+    ReportFile(message, hostName);
+  } catch (const std::bad_alloc&) {
+    outOfMemoryNoted = true;
+    InputStopped = true;
+  }
+}
+
+bool OutOfMemoryNoted() { return outOfMemoryNoted; }
+
 void ResetDiagnostics() {
+  outOfMemoryNoted = false;
   WarningCount = 0;
   ErrorCount = 0;
   errorLimit = kDefaultErrorLimit;

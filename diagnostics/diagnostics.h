@@ -54,6 +54,9 @@ void ReportName(Message message, const char* text);
 // it, and no source line follows.
 void ReportFile(Message message, const char* hostName = nullptr);
 inline void ReportFile(Message message, const std::string& hostName) { ReportFile(message, hostName.c_str()); }
+// The same located at `point` (an include file that is one of the files
+// the compiler writes).
+void ReportFileAt(const SourcePoint& point, Message message, const std::string& hostName);
 // Reports a message without location about a name first used at `point`
 // (an undefined label): a terminal is shown that first use.
 void ReportFirstUse(Message message, const char* name, const SourcePoint& point);
@@ -87,6 +90,12 @@ struct Excerpt {
 };
 using ExcerptSource = bool (*)(const SourcePoint& point, Excerpt& excerpt);
 void SetExcerptSource(ExcerptSource source);
+
+// ReportFile for a report made while an object is destroyed, where
+// running out of memory cannot be passed on as an exception: it is noted
+// instead, the input stops, and the driver reports it (message -15).
+void ReportInDestructor(Message message, const char* hostName = nullptr) noexcept;
+bool OutOfMemoryNoted();
 
 // Counters, limit and stop flag back to their start values.
 void ResetDiagnostics();

@@ -68,7 +68,8 @@ enum class Severity { kWarning, kError, kFatal };
   X(-21, kCannotCreateOutput, kError, "не могу создать выходной файл:")                        \
   X(-22, kOutputWriteError, kError, "ошибка записи выходного файла:")                          \
   X(-23, kIncludesTooDeep, kError, "слишком глубокая вложенность используемых файлов:")        \
-  X(-24, kTooManyIncludes, kError, "слишком много используемых файлов:")                     \
+  X(-24, kTooManyIncludes, kError, "слишком много используемых файлов:")                       \
+  X(-25, kSameFile, kError, "файл совпадает с другим файлом компиляции:")                      \
   X(-26, kBadDelphiUnitName, kError, "недопустимое имя модуля Delphi:")                        \
   X(-27, kBadCommandsExtension, kError, "недопустимое расширение файла команд:")               \
   X(-28, kCommandsNameClash, kError, "совпадение имён в файле команд:")

@@ -1,9 +1,13 @@
 #include "driver/driver.h"
 
+#include <new>
+#include <vector>
+
 #include "codegen/code_generator.h"
 #include "codegen/string_pool.h"
 #include "diagnostics/diagnostics.h"
 #include "driver/command_line.h"
+#include "files/output_file.h"
 #include "files/paths.h"
 #include "lexer/lexer.h"
 #include "parser/actions.h"
@@ -22,6 +26,8 @@ namespace {
 constexpr int kMaxExitStatus = 255;
 
 bool usagePrinted = false;
+// Memory ran out and not even its message could be given.
+bool memoryExhausted = false;
 
 bool PassIsClean() { return ErrorCount == 0 && WarningCount == 0 && !InputStopped; }
 
@@ -168,9 +174,79 @@ bool CommandsFileFits(const Options& options) {
   return true;
 }
 
+// The files the run writes, in the order input, output, listing, dump,
+// statistics, commands, dependencies; the input first.
+std::vector<std::string> CompilationFiles(const Options& options) {
+  std::vector<std::string> names{options.input, options.output};
+  if (options.listingOn) names.push_back(options.listing);
+  if (options.dumpOn) names.push_back(options.dump);
+  if (options.statisticsOn) names.push_back(options.statistics);
+  if (!options.commands.empty()) names.push_back(options.commands);
+  if (!options.deps.empty()) names.push_back(options.deps);
+  return names;
+}
+
+// No file the compiler writes may be the input or another file it writes:
+// it would replace the source, or one output would overwrite another.
+// Each name that is the same file as an earlier one is reported.
+bool NamesDistinct(const std::vector<std::string>& names) {
+  std::vector<FileIdentity> files;
+  for (const std::string& name : names) files.push_back(IdentifyFile(name));
+  bool distinct = true;
+  for (size_t i = 1; i < names.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (SameFile(files[i], files[j])) {
+        ReportFile(kSameFile, names[i]);
+        distinct = false;
+        break;
+      }
+    }
+  }
+  return distinct;
+}
+
+void ReadAndCompile(int argc, const char* const* argv) {
+  Options options;
+  switch (ReadCommandLine(argc, argv, options)) {
+    case CommandLineAction::kUsage:
+      WriteStdout(UsageText());
+      usagePrinted = true;
+      break;
+    case CommandLineAction::kHelp:
+      WriteStdout(UsageText() + LongOptionsText());
+      break;
+    case CommandLineAction::kVersion:
+      break;
+    case CommandLineAction::kCompile: {
+      SetErrorLimit(options.errorLimit);
+      SetIncludeSearchPath(options.includePath);
+      std::vector<std::string> files = CompilationFiles(options);
+      bool fit = OutputNamesFit(options);
+      if (!NamesDistinct(files) || !fit || !CommandsFileFits(options)) break;
+      SetWrittenFiles(std::vector<std::string>(files.begin() + 1, files.end()));
+      Compile(options);
+      break;
+    }
+  }
+}
+
+// Memory ran out: no further file is written and the unfinished ones are
+// dropped; the message is given at the current location, after the
+// code and symbols are freed to make room for it.
+void ReportOutOfMemory() {
+  DiscardOutputFiles();
+  ResetCodeGeneration();
+  ResetSymbols();
+  try {
+    Report(kOutOfMemory);
+  } catch (const std::bad_alloc&) {
+    memoryExhausted = true;
+  }
+}
+
 int ExitStatus() {
   if (ErrorCount > 0) return ErrorCount < kMaxExitStatus ? ErrorCount : kMaxExitStatus;
-  if (WarningCount > 0 || InputStopped || usagePrinted) return 1;
+  if (WarningCount > 0 || InputStopped || usagePrinted || memoryExhausted) return 1;
   return 0;
 }
 
@@ -188,31 +264,27 @@ void ReleaseRun() {
 
 void ResetCompilerState() {
   ResetDiagnostics();
-  ReleaseRun();
   usagePrinted = false;
+  memoryExhausted = false;
+  ReleaseRun();
 }
 
 int RunQdl(int argc, const char* const* argv) {
-  ResetCompilerState();
-  WriteStdout(Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n"));
-  Options options;
-  switch (ReadCommandLine(argc, argv, options)) {
-    case CommandLineAction::kUsage:
-      WriteStdout(UsageText());
-      usagePrinted = true;
-      break;
-    case CommandLineAction::kHelp:
-      WriteStdout(UsageText() + LongOptionsText());
-      break;
-    case CommandLineAction::kVersion:
-      break;
-    case CommandLineAction::kCompile:
-      SetErrorLimit(options.errorLimit);
-      SetIncludeSearchPath(options.includePath);
-      if (OutputNamesFit(options) && CommandsFileFits(options)) Compile(options);
-      break;
+  bool outOfMemory = false;
+  try {
+    ResetCompilerState();
+    WriteStdout(Cp1251FromUtf8("Компилятор qdl, 2001, ver 1.2\n"));
+    ReadAndCompile(argc, argv);
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
   }
-  ReleaseRun();
+  if (outOfMemory || OutOfMemoryNoted()) ReportOutOfMemory();
+  try {
+    ReleaseRun();
+  } catch (const std::bad_alloc&) {
+    // The next run's reset finishes the work.
+    if (!outOfMemory && !OutOfMemoryNoted()) ReportOutOfMemory();
+  }
   return ExitStatus();
 }
 

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 namespace qdl {
@@ -53,7 +56,9 @@ std::string AbsolutePath(const std::string& path) {
   if (path.empty() || path[0] != '/') {
     std::vector<char> buffer(4096);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-      if (buffer.size() > (1u << 20)) break;
+      // Only a long directory name is worth a bigger buffer; a removed or
+      // unreadable directory leaves the name relative.
+      if (errno != ERANGE || buffer.size() > (1u << 20)) return path;
       buffer.resize(buffer.size() * 2);
     }
     full = buffer.data();
@@ -77,5 +82,61 @@ std::string AbsolutePath(const std::string& path) {
   for (const std::string& component : components) result += "/" + component;
   return result.empty() ? "/" : result;
 }
+
+std::string FollowLinks(const std::string& path) {
+  // The same limit as the kernel's on links followed in one lookup: a
+  // loop of links ends at the last name reached.
+  constexpr int kMaxLinks = 40;
+  std::string name = path;
+  std::vector<char> target(PATH_MAX + 1);
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat info;
+    if (lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    ssize_t length = readlink(name.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) break;
+    std::string next(target.data(), static_cast<size_t>(length));
+    if (next[0] != '/') next = SplitPath(name).directory + next;
+    name = next;
+  }
+  return name;
+}
+
+namespace {
+
+// The absolute name with the directory part resolved through symbolic
+// links, as far as the directory exists.
+std::string CanonicalName(const std::string& path) {
+  std::string name = AbsolutePath(FollowLinks(AbsolutePath(path)));
+  PathParts parts = SplitPath(name);
+  std::string file = parts.base + parts.extension;
+  if (char* directory = realpath(parts.directory.empty() ? "." : parts.directory.c_str(), nullptr)) {
+    name = directory;
+    free(directory);
+    if (name.empty() || name.back() != '/') name += '/';
+    name += file;
+  }
+  return name;
+}
+
+}  // namespace
+
+FileIdentity IdentifyFile(const std::string& path) {
+  FileIdentity identity;
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    identity.exists = true;
+    identity.device = info.st_dev;
+    identity.inode = info.st_ino;
+  }
+  identity.canonical = CanonicalName(path);
+  return identity;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (a.exists && b.exists) return a.device == b.device && a.inode == b.inode;
+  return a.canonical == b.canonical;
+}
+
+bool SameFile(const std::string& a, const std::string& b) { return SameFile(IdentifyFile(a), IdentifyFile(b)); }
 
 }  // namespace qdl

@@ -30,6 +30,7 @@ constexpr size_t kBlocksPerRead = 8;
 // Include files opened in this pass, and where they are looked for.
 int32_t includeFilesOpened = 0;
 std::string includeSearchPath;
+std::vector<std::string> writtenFiles;
 
 std::vector<std::string> openedFiles;
 std::unordered_set<std::string> openedFileSet;
@@ -53,8 +54,7 @@ SourceLocation CurrentLocation() {
 // code points past U+10FFFF) with a byte-order mark or a character beyond
 // ASCII.  The file is read through once, in chunks.
 bool IsUtf8File(FILE* file, bool& byteOrderMark) {
-  std::unique_ptr<unsigned char[]> chunk(new (std::nothrow) unsigned char[kRawChunk]);
-  if (chunk == nullptr) return false;
+  std::unique_ptr<unsigned char[]> chunk(new unsigned char[kRawChunk]);
   byteOrderMark = false;
   bool multibyte = false;
   bool first = true;
@@ -194,11 +194,24 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
   bufferSize = requestedSize & kBlockBits;
   if (bufferSize < kMinBlock) bufferSize = kMinBlock;
   blockCapacity = bufferSize;
-  buffer = new (std::nothrow) unsigned char[bufferSize + 2];
-  if (buffer == nullptr) {
-    status = kOutOfMemory;
-    return;
+  // Out of memory an allocation throws, like any other: the compiler
+  // reports it once, at the current location, and stops.  A constructor
+  // that throws has no destructor run, so what it holds is let go here.
+  try {
+    Open(name, defaultExtension, searchPath, shownName);
+  } catch (...) {
+    if (file != nullptr) fclose(file);
+    file = nullptr;
+    delete[] buffer;
+    delete[] raw;
+    buffer = raw = position = nullptr;
+    throw;
   }
+}
+
+void SourceFileStream::Open(const char* name, const char* defaultExtension, const char* searchPath,
+                            const char* shownName) {
+  buffer = new unsigned char[bufferSize + 2];
   position = limit = start = buffer;
   buffer[0] = 0;
   if (name == nullptr) {
@@ -213,10 +226,7 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
   lineStart = 0;
   bool byteOrderMark = false;
   utf8 = IsUtf8File(file, byteOrderMark);
-  if (utf8) {
-    raw = new (std::nothrow) unsigned char[kRawChunk];
-    if (raw == nullptr) utf8 = false;
-  }
+  if (utf8) raw = new unsigned char[kRawChunk];
   fseek(file, utf8 && byteOrderMark ? 3 : 0, SEEK_SET);
   fileNumber = static_cast<int32_t>(filesRead.size());
   filesRead.push_back({pathName, utf8, utf8 && byteOrderMark});
@@ -271,12 +281,19 @@ bool SourceFileStream::OpenFile(const char* name, const char* defaultExtension,
       entry += length;
       if (*entry == ';') ++entry;
     }
-    if (found.empty()) {
-      status = kFileNotFound;
-      Reject(kFileNotFound, shownName, searchPath);
-      return false;
+    if (!found.empty()) pathName = found;
+  }
+  // An include file may not be a file this run writes: reading it would
+  // compile a listing or an image, or read a file while it is replaced.
+  if (searchPath != nullptr && !writtenFiles.empty()) {
+    FileIdentity include = IdentifyFile(pathName);
+    for (const std::string& written : writtenFiles) {
+      if (SameFile(include, IdentifyFile(written))) {
+        status = kSameFile;
+        ReportFileAt(TextPoint(shownName), kSameFile, written);
+        return false;
+      }
     }
-    pathName = found;
   }
   // Directories, devices and FIFOs are refused like missing files: reading
   // them could block or fail in ways a source file never does.
@@ -293,8 +310,8 @@ SourceFileStream::~SourceFileStream() {
   if (file != nullptr) fclose(file);
   delete[] buffer;
   delete[] raw;
-  if ((status == kReadError || status == kOutOfMemory || status == kBadFileName) && !statusReported)
-    ReportFile(static_cast<Message>(status), fileName);
+  if ((status == kReadError || status == kBadFileName) && !statusReported)
+    ReportInDestructor(static_cast<Message>(status), fileName);
 }
 
 int SourceFileStream::FillBuffer() {
@@ -496,6 +513,8 @@ void OpenMainSource(const std::string& name) {
 
 void SetIncludeSearchPath(const std::string& path) { includeSearchPath = path; }
 
+void SetWrittenFiles(const std::vector<std::string>& names) { writtenFiles = names; }
+
 void OpenIncludeFile(const char* name) {
   if (StreamDepth() - 1 >= kMaxIncludeDepth) {
     ReportName(kIncludesTooDeep, name);
@@ -518,6 +537,7 @@ void ResetStreams() {
   while (CurrentStream != nullptr) delete CurrentStream;
   includeFilesOpened = 0;
   includeSearchPath.clear();
+  writtenFiles.clear();
   openedFiles.clear();
   openedFileSet.clear();
   filesRead.clear();

@@ -83,6 +83,9 @@ class SourceFileStream : public InputStream {
   bool utf8 = false;  // read as UTF-8 and decoded to Windows-1251
 
  private:
+  // The constructor's work: the buffer, the file and its first block.
+  void Open(const char* name, const char* defaultExtension, const char* searchPath,
+            const char* shownName);
   bool OpenFile(const char* name, const char* defaultExtension, const char* searchPath,
                 const char* shownName);
   void Reject(Message message, const char* name, const char* searchPath);
@@ -164,6 +167,9 @@ constexpr int32_t kMaxIncludeFiles = 10000;
 
 // Directories searched for include files, separated by ";".
 void SetIncludeSearchPath(const std::string& path);
+// The files the compiler writes in this run: an include file that is one
+// of them is refused with message -25 and not read.
+void SetWrittenFiles(const std::vector<std::string>& names);
 // Opens an include file as the current stream, or reports why not: too
 // deep, too many, or not found.
 void OpenIncludeFile(const char* name);

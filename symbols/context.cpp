@@ -108,23 +108,34 @@ void BeginDumpLine(std::string& out, int indent) {
 
 Context::Context(int32_t capacityHint, Identifier* ownerEntity)
     : parent(CurrentContext), owner(ownerEntity), capacity(capacityHint) {
-  CurrentContext = this;
+  // Inserting may run out of memory: the context becomes current only
+  // once it is complete.
   if (owner != nullptr && parent != nullptr) {
     parent->Insert(owner);
     parent->inner_.push_back(this);
   }
+  CurrentContext = this;
 }
 
 // The member contexts below this one are destroyed from a list rather
 // than recursively: abandoned type declarations can nest them
-// arbitrarily deep.  The entities go with the arenas.
+// arbitrarily deep.  The list runs through their `parent`, no longer
+// needed, so that destruction allocates nothing and works when memory
+// has run out.  The entities go with the arenas.
 Context::~Context() {
-  std::vector<Context*> pending = std::move(inner_);
-  while (!pending.empty()) {
-    Context* inner = pending.back();
-    pending.pop_back();
-    pending.insert(pending.end(), inner->inner_.begin(), inner->inner_.end());
-    inner->inner_.clear();
+  Context* pending = nullptr;
+  auto handOver = [&pending](Context* context) {
+    for (Context* inner : context->inner_) {
+      inner->parent = pending;
+      pending = inner;
+    }
+    context->inner_.clear();
+  };
+  handOver(this);
+  while (pending != nullptr) {
+    Context* inner = pending;
+    pending = inner->parent;
+    handOver(inner);
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
@@ -138,9 +149,11 @@ void Context::PrintEntries(std::string& out, int indent) const {
 }
 
 void Context::Insert(Identifier* entity) {
+  // The table grows first: when memory runs out there, the entity (whose
+  // construction then fails) is in no list.
+  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
   entity->nextInContext = entries;
   entries = entity;
-  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
   uint16_t tag = TagOf(entity->nameHash);
   for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) {
