@@ -2,7 +2,7 @@
 """Makes the fuzzers' seed corpus from the end-to-end cases.
 
 tests/fuzz/corpus/source/       every input file of every case (Windows-1251)
-tests/fuzz/corpus/command_line/ ARGS \\0 MAIN \\0 INCLUDE for every case
+tests/fuzz/corpus/command_line/ ARGS \\0 MAIN \\0 INCLUDE for every run of a case
 
 Run from the repository's root; the output is committed."""
 import hashlib
@@ -45,23 +45,27 @@ def main():
         for old in (OUT / folder).glob("*"):
             old.unlink()
     for case in sorted(CASES.rglob("*.case")):
-        args, files = b"", []
+        # Files before the first run are shared by all runs.
+        shared, runs = [], []
         for header, lines in sections(case):
             if not header:
                 continue
-            if header[0] == "args":
-                args = convert(" ".join(" ".join(lines).split()))
+            if header[0] == "run":
+                runs.append((convert(" ".join(header[2:])), []))
             elif header[0] == "file" and len(header) >= 2:
                 while lines and lines[-1] == "":
                     lines.pop()
-                data = convert("\n".join(lines) + "\n")
+                text = "\n".join(lines) + "\n"
+                data = text.encode("utf-8") if "utf8" in header[2:] else convert(text)
                 if len(data) <= 4096:
-                    files.append(data)
-        for data in files:
-            store(OUT / "source", data)
-        main_source = files[0] if files else b""
-        include = files[1] if len(files) > 1 else b""
-        store(OUT / "command_line", args + b"\0" + main_source + b"\0" + include)
+                    (runs[-1][1] if runs else shared).append(data)
+        for args, files in runs or [(b"", [])]:
+            files = files + shared
+            for data in files:
+                store(OUT / "source", data)
+            main_source = files[0] if files else b""
+            include = files[1] if len(files) > 1 else b""
+            store(OUT / "command_line", args + b"\0" + main_source + b"\0" + include)
     for example in sorted((ROOT / "examples").glob("*.qdl")):
         store(OUT / "source", example.read_bytes())
 
