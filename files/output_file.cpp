@@ -28,7 +28,9 @@ char temporaryNames[kSlots][kSlotSize];
 volatile sig_atomic_t slotUsed[kSlots];
 OutputFile* slotOwners[kSlots];
 
-const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: standard output into a pipe whose reader is gone ends the
+// run as before, but leaves no temporary file behind.
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // Removes the temporary files, then ends the process by the same signal
 // with its default action.  Only async-signal-safe calls.

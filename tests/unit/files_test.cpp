@@ -326,6 +326,14 @@ void StdoutToDevFull() {
   dup2(fd, 1);
 }
 void StdoutClosed() { close(1); }
+void StdoutToClosedPipe() {
+  int ends[2];
+  if (pipe(ends) != 0) _exit(126);
+  dup2(ends[1], 1);
+  close(ends[0]);
+  close(ends[1]);
+  signal(SIGPIPE, SIG_DFL);
+}
 
 TEST_F(FilesTest, StandardOutputThatCannotBeWritten) {
   dir_.Write("p.qdl", Win1251("команда 5 K;\nK;\nK;\nX = Y;\n"));
@@ -344,6 +352,13 @@ TEST_F(FilesTest, StandardOutputThatCannotBeWritten) {
   dir_.Write("m.qdl", many);
   EXPECT_TRUE(ExitedWith(RunProgram({"-J3000", "-Lm", "m"}, StdoutClosed), 255));
   EXPECT_EQ(dir_.Read("m.lst").find("Error"), std::string::npos);
+  // A pipe whose reader is gone ends the run by SIGPIPE as ever, without
+  // a temporary file left or the old listing touched.
+  dir_.Write("m.lst", "old listing");
+  int status = RunProgram({"-J3000", "-Lm", "m"}, StdoutToClosedPipe);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+  EXPECT_EQ(dir_.Read("m.lst"), "old listing");
+  EXPECT_TRUE(Temporaries().empty());
 }
 
 TEST_F(FilesTest, RemovedCurrentDirectory) {
