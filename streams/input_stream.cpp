@@ -204,7 +204,8 @@ SourceFileStream::SourceFileStream(const char* name, const char* defaultExtensio
     file = nullptr;
     delete[] buffer;
     delete[] raw;
-    buffer = raw = position = nullptr;
+    buffer = raw = nullptr;
+    position = limit = start = nullptr;
     throw;
   }
 }

@@ -226,28 +226,40 @@ TEST_F(FilesTest, FailedWritesKeepThePreviousFiles) {
 }
 
 TEST_F(FilesTest, InterruptedWriteKeepsThePreviousFile) {
-  // The child writes a large listing; once its temporary file exists the
-  // child is sent the signal, and ends by it with the old listing intact.
-  dir_.Write("p.qdl", Commands(400000));
+  // The child's standard output is a pipe nobody reads: its many messages
+  // fill it and the child waits there, its listing half written.  It is
+  // then sent the signal, and ends by it with the old listing intact.
+  std::string source = Win1251("команда 5 K;\n");
+  for (int i = 0; i < 20000; ++i) source += "K; X" + std::to_string(i) + " = Y;\n";
+  dir_.Write("p.qdl", source);
   for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     // A signal ignored from the start stays ignored (a run under nohup).
     struct sigaction current;
     if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
     dir_.Write("p.lst", "old listing");
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
     fflush(stdout);
     pid_t child = fork();
     if (child == 0) {
-      test::Run("-L p");
+      dup2(ends[1], 1);
+      close(ends[0]);
+      close(ends[1]);
+      const char* argv[] = {"qdl", "-J100000", "-L", "p"};
+      RunQdl(4, argv);
+      fflush(stdout);
       _exit(0);
     }
+    close(ends[1]);
     bool seen = false;
-    for (int i = 0; i < 200000 && !seen; ++i) {
+    for (int i = 0; i < 100000 && !seen; ++i) {
       seen = !Temporaries().empty();
-      if (!seen) usleep(50);
+      if (!seen) usleep(100);
     }
     kill(child, signalNumber);
     int status = 0;
     waitpid(child, &status, 0);
+    close(ends[0]);
     EXPECT_TRUE(seen) << "no temporary file seen";
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
     EXPECT_EQ(dir_.Read("p.lst"), "old listing");
