@@ -50,8 +50,13 @@ void FreeLarge(void* block, size_t size) {
 
 void* Arena::Allocate(size_t size) {
   size = AlignUp(size);
-  char* start = reinterpret_cast<char*>(AlignUp(reinterpret_cast<size_t>(next_)));
-  if (next_ == nullptr || size > static_cast<size_t>(end_ - start)) return Grow(size);
+  if (next_ == nullptr) return Grow(size);
+  // A name copied last may leave the chunk's end fewer bytes away than
+  // the alignment skips: then nothing fits.
+  size_t skip = AlignUp(reinterpret_cast<size_t>(next_)) - reinterpret_cast<size_t>(next_);
+  size_t room = static_cast<size_t>(end_ - next_);
+  if (skip > room || size > room - skip) return Grow(size);
+  char* start = next_ + skip;
   next_ = start + size;
   return start;
 }

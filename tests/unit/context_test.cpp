@@ -2,9 +2,12 @@
 // their tables grow and keep every name and the list order.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "symbols/arena.h"
 #include "symbols/entities.h"
 #include "tests/unit/test_util.h"
 
@@ -62,6 +65,22 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
   EXPECT_EQ(type->members->Find(names[7].c_str()), again);
   EXPECT_EQ(type->members->Find("name_49999"), made.back());
   EXPECT_EQ(type->members->FindLocal("name_49999"), nullptr);
+}
+
+// A copied name may end just short of its chunk's end, fewer bytes away
+// than the next piece's alignment skips: that piece needs a new chunk.
+// (The sanitizer build sees a piece placed past the end.)
+TEST(ArenaTest, PieceAfterANameEndingNearTheChunkEnd) {
+  for (size_t length = 0; length < 600; ++length) {
+    Arena arena;
+    arena.Copy(std::string(length, 'n'));
+    for (int i = 0; i < 4; ++i) {
+      auto* piece = static_cast<char*>(arena.Allocate(24));
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(piece) % alignof(void*), 0u);
+      memset(piece, 0xAB, 24);
+      arena.Copy(std::string(length % 13, 'm'));
+    }
+  }
 }
 
 }  // namespace
