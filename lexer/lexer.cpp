@@ -223,6 +223,17 @@ int ScanWhile(uint32_t mask) {
   }
 }
 
+// The value of a text of decimal digits, saturated as StrToL32 does.
+int32_t DecimalValue(const char* text, int32_t length) {
+  const int64_t kSaturate = int64_t{1} << 32;
+  int64_t value = 0;
+  for (int32_t i = 0; i < length; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kSaturate) value = kSaturate;
+  }
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
 bool IsDec(int c) { return (CharClass[c] & CC_DEC) != 0; }
 bool IsExponentLetter(int c) { return CharMap[c] == 'e' || CharMap[c] == 'E'; }
 
@@ -286,7 +297,7 @@ int32_t ScanDecimal(int c) {
     return ScanExponent();
   }
   EndTokenText();
-  return IntegerToken(StrToL32(TokenText, 0));
+  return IntegerToken(DecimalValue(TokenText, TokenLength));
 }
 
 int32_t ScanZero() {
@@ -545,6 +556,19 @@ int32_t NextToken() {
     if (c == '"') return ScanString();
     if (cls & CC_OPER) {
       AppendChar(c);
+      if (InputStream* stream = DirectStream()) {
+        // An operator alone, seen from the byte after it in the block:
+        // that byte stays unread, as the pushback would leave it (a line
+        // end read and pushed back has moved the line's start).
+        int d = *stream->position;
+        if ((CharClass[d] & CC_OPER) == 0 && !(c == '/' && (d == '*' || d == '/'))) {
+          if (d == '\n') {
+            stream->NoteLineEnd(stream->position + 1);
+            --stream->line;
+          }
+          return c;
+        }
+      }
       int d = ReadChar();
       if (c == '/' && d == '*') {
         if (!SkipBlockComment()) return LEX_END;
