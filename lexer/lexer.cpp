@@ -408,16 +408,23 @@ void ReadEscape() {
   Report(kBadEscape);
 }
 
-int32_t ScanCharacter() {
-  int d = ReadChar();
+// One character of a character or string constant, `d` read already: an
+// escape, or the character itself.  False, reported, when the line or the
+// input ends first.
+bool ScanTextChar(int d) {
   if (d == '\\') {
     ReadEscape();
   } else if (d == '\n' || d == 0) {
     Report(kUnterminatedText);
-    return LEX_END;
+    return false;
   } else {
     AppendChar(d);
   }
+  return true;
+}
+
+int32_t ScanCharacter() {
+  if (!ScanTextChar(ReadChar())) return LEX_END;
   if (ReadChar() != '\'') {
     Report(kUnterminatedText);
     return LEX_END;
@@ -427,18 +434,8 @@ int32_t ScanCharacter() {
 }
 
 int32_t ScanString() {
-  for (;;) {
-    int d = ReadChar();
-    if (d == '"') break;
-    if (d == '\\') {
-      ReadEscape();
-    } else if (d == '\n' || d == 0) {
-      Report(kUnterminatedText);
-      return LEX_END;
-    } else {
-      AppendChar(d);
-    }
-  }
+  for (int d = ReadChar(); d != '"'; d = ReadChar())
+    if (!ScanTextChar(d)) return LEX_END;
   EndTokenText();
   return LEX_STRING;
 }
