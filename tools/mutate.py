@@ -646,10 +646,10 @@ def read_source(path):
     return data, data.decode("utf-8", "surrogateescape")
 
 
-def parse_range(spec):
-    m = re.fullmatch(r"(\d+)(?:-(\d+))?", spec)
+def parse_range(text):
+    m = re.fullmatch(r"(\d+)(?:-(\d+))?", text)
     if not m:
-        raise argparse.ArgumentTypeError("expected N or N-M, got %r" % spec)
+        raise argparse.ArgumentTypeError("expected N or N-M, got %r" % text)
     lo = int(m.group(1))
     hi = int(m.group(2)) if m.group(2) else lo
     return lo, hi
@@ -1088,7 +1088,7 @@ def main():
     mutants = collect_mutants(root, sources, args)
     total_found = len(mutants)
 
-    only = {i.strip() for spec in args.only for i in spec.split(",") if i.strip()}
+    only = {i.strip() for ids in args.only for i in ids.split(",") if i.strip()}
     if only:
         mutants = [mu for mu in mutants if mu.id in only]
         missing = only - {mu.id for mu in mutants}
