@@ -19,6 +19,9 @@ extern bool InCommandStatement;     // from a statement's name to its ";"
 extern Command* CurrentCommand;     // being declared, or in a statement
 extern int32_t OperandIndex;        // next operand of a command statement
 
+// The name of a token text, hashed when the token was read.
+inline NameKey KeyOf(const OwnedText& text) { return NameKey(text.get(), TextLength(text.get()), TextKey(text.get())); }
+
 // Declarations.
 void IncludeFile(OwnedText name);
 void DeclareConstant(OwnedText name, int32_t value);
@@ -39,8 +42,12 @@ void EndStatement();
 // Appends the end-of-code entry, listed as the keyword "конец".
 void AppendEndOfCode();
 
-// Names, resolved with the statement state.
-QualifiedName ResolveName(OwnedText qualifier, OwnedText name);
+// Names, resolved with the statement state.  The result stays valid
+// until the next few names are resolved: every rule that takes a resolved
+// name takes it before another name can be read (the name of a statement
+// at the statement's first operand, one in an expression at once, one in
+// "размер(...)" at the ")"), so one at a time is ever in use.
+const QualifiedName* ResolveName(OwnedText qualifier, OwnedText name);
 
 // Expressions.  Every value is a 32-bit integer with wrap-around.
 int32_t ExprNumber(int32_t value);

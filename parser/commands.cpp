@@ -21,7 +21,7 @@ constexpr int32_t kLastCommandCode = 255;
 }  // namespace
 
 void DeclareCommand(OwnedText name, int32_t code) {
-  if (CurrentContext->FindLocal(name.get()) != nullptr) {
+  if (CurrentContext->FindLocal(KeyOf(name)) != nullptr) {
     ReportName(kNameExists, name.get());
     // The operand declarations that follow belong to no command.
     CurrentCommand = nullptr;
@@ -31,7 +31,7 @@ void DeclareCommand(OwnedText name, int32_t code) {
     ReportName(kReservedCommandCode, name.get());
   else if (code < kFirstCommandCode || code > kLastCommandCode)
     ReportName(kBadCommandCode, name.get());
-  CurrentCommand = new Command(name.get(), code);
+  CurrentCommand = new Command(KeyOf(name), code);
 }
 
 void DeclareOperand(OwnedText, int32_t size) {
@@ -91,12 +91,27 @@ void AppendEndOfCode() { CurrentCodeGenerator->BeginEntry(kEndOfCodeEntry, EndKe
 
 void EndStatement() { AppendEndOfCode(); }
 
-QualifiedName ResolveName(OwnedText qualifier, OwnedText name) {
+namespace {
+// The names resolved last, in turn: more than are ever in use at once.
+constexpr int kResolvedNameSlots = 4;
+QualifiedName resolvedNames[kResolvedNameSlots];
+int nextResolvedName = 0;
+}  // namespace
+
+const QualifiedName* ResolveName(OwnedText qualifier, OwnedText name) {
   NameScope scope;
   scope.selectedNodeType = SelectedNodeType;
   scope.typeInScope = TypeInScope;
   scope.inCommandStatement = InCommandStatement;
-  return ResolveQualifiedName(qualifier.get(), name.get(), scope);
+  QualifiedName& slot = resolvedNames[nextResolvedName];
+  nextResolvedName = (nextResolvedName + 1) % kResolvedNameSlots;
+  if (qualifier != nullptr) {
+    NameKey qualifierKey = KeyOf(qualifier);
+    slot = ResolveQualifiedName(&qualifierKey, KeyOf(name), scope);
+  } else {
+    slot = ResolveQualifiedName(nullptr, KeyOf(name), scope);
+  }
+  return &slot;
 }
 
 void ResetStatementState() {
@@ -106,6 +121,8 @@ void ResetStatementState() {
   TypeInScope = nullptr;
   SelectedNodeType = nullptr;
   ClearPendingString();
+  for (QualifiedName& name : resolvedNames) name = QualifiedName{};
+  nextResolvedName = 0;
 }
 
 }  // namespace qdl

@@ -14,9 +14,9 @@ void IncludeFile(OwnedText name) { OpenIncludeFile(name.get()); }
 namespace {
 
 // Whether `name` is free in the current context; reports it when not.
-bool NameIsFree(const char* name) {
-  if (CurrentContext->FindLocal(name) == nullptr) return true;
-  ReportName(kNameExists, name);
+bool NameIsFree(const OwnedText& name) {
+  if (CurrentContext->FindLocal(KeyOf(name)) == nullptr) return true;
+  ReportName(kNameExists, name.get());
   return false;
 }
 
@@ -28,12 +28,12 @@ void DeclareStringConstant(OwnedText name, const char* text) {
     return;
   }
   if (LabelContext == nullptr) {
-    if (!NameIsFree(name.get())) return;
-    new StringConstant(name.get(), text);
+    if (!NameIsFree(name)) return;
+    new StringConstant(KeyOf(name), text);
     RequestSecondPass();
     return;
   }
-  Label* label = As<Label>(LabelContext->FindLocal(name.get()));
+  Label* label = As<Label>(LabelContext->FindLocal(KeyOf(name)));
   if (label == nullptr || !label->isString) ReportName(kNameExists, name.get());
 }
 
@@ -42,12 +42,12 @@ void DeclareStringConstant(OwnedText name, const char* text) {
 void DeclareConstant(OwnedText name, int32_t value) {
   if (HasPendingString())
     DeclareStringConstant(std::move(name), PendingStringText());
-  else if (NameIsFree(name.get()))
-    new Constant(name.get(), value);
+  else if (NameIsFree(name))
+    new Constant(KeyOf(name), value);
 }
 
 void BeginType(OwnedText name) {
-  if (NameIsFree(name.get())) TypeInScope = new NodeType(name.get());
+  if (NameIsFree(name)) TypeInScope = new NodeType(KeyOf(name));
 }
 
 void EndType() {
@@ -58,21 +58,21 @@ void EndType() {
 
 namespace {
 
-NodeType* FindType(const char* name) { return As<NodeType>(CurrentContext->Find(name)); }
+NodeType* FindType(const OwnedText& name) { return As<NodeType>(CurrentContext->Find(KeyOf(name))); }
 
 }  // namespace
 
 void DeclareNode(OwnedText name, int32_t number, OwnedText typeName) {
-  if (!NameIsFree(name.get())) return;
-  NodeType* type = FindType(typeName.get());
+  if (!NameIsFree(name)) return;
+  NodeType* type = FindType(typeName);
   if (type == nullptr)
     ReportName(kNotANodeType, typeName.get());
   else
-    new Node(number, name.get(), type);
+    new Node(number, KeyOf(name), type);
 }
 
 void SelectNodeType(OwnedText typeName) {
-  NodeType* type = FindType(typeName.get());
+  NodeType* type = FindType(typeName);
   if (type == nullptr)
     ReportName(kNotANodeType, typeName.get());
   else
@@ -80,10 +80,10 @@ void SelectNodeType(OwnedText typeName) {
 }
 
 void DefineLabel(OwnedText name) {
-  Identifier* found = CurrentContext->Find(name.get());
+  Identifier* found = CurrentContext->Find(KeyOf(name));
   int32_t address = CurrentCodeGenerator->size;
   if (found == nullptr) {
-    new Label(name.get(), address, false, 0);
+    new Label(KeyOf(name), address, false, 0);
     return;
   }
   Label* label = As<Label>(found);

@@ -32,9 +32,9 @@ using namespace qdl;
 %union {
   int32_t num;
   char* text;
-  qdl::QualifiedName qname;
-  /* A resolved name carries a source point, whose members have defaults. */
-  YYSTYPE() : num(0) {}
+  /* The parser copies a value at every shift and reduction: they stay a
+     machine word, and a resolved name is held by the actions (ResolveName). */
+  const qdl::QualifiedName* qname;
 }
 
 %token KW_USES 257
@@ -148,7 +148,7 @@ label_definition
 
 statement_named
   : %empty
-      { BeginCommandStatement($<qname>0); ClearPendingString(); PushErrorContext(kStatementSyntax); }
+      { BeginCommandStatement(*$<qname>0); ClearPendingString(); PushErrorContext(kStatementSyntax); }
   ;
 statement_operands_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
 command_statement
@@ -170,9 +170,9 @@ operand
 expression
   : NUMBER                           { $$ = ExprNumber($1); }
   | STRING                           { $$ = ExprString(OwnedText($1)); }
-  | qualified_name                   { $$ = ExprName($1); }
+  | qualified_name                   { $$ = ExprName(*$1); }
   | '$'                              { $$ = ExprDollar(); }
-  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize($3); }
+  | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize(*$3); }
   | '-' expression %prec UMINUS      { $$ = ExprNegate($2); }
   | expression '*' expression        { $$ = ExprMultiply($1, $3); }
   | expression '/' expression        { $$ = ExprDivide($1, $3); }

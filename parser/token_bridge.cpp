@@ -17,12 +17,13 @@ int32_t NextParserToken() {
     int32_t token = NextToken();
     switch (token) {
       case LEX_IDENTIFIER:
-        // The name is looked up when the parser has read the token
-        // after it: have its slot of the current table on the way.
-        if (CurrentContext != nullptr) CurrentContext->Prefetch(TokenText, static_cast<size_t>(TokenLength));
-        [[fallthrough]];
       case LEX_STRING: {
-        char* copy = NewText(TokenText, static_cast<size_t>(TokenLength));
+        // A name is hashed here only: the hash goes with its text.  It
+        // is looked up when the parser has read the token after it: have
+        // its slot of the current table on the way.
+        uint32_t hash = HashName(TokenText, static_cast<size_t>(TokenLength));
+        if (token == LEX_IDENTIFIER && CurrentContext != nullptr) CurrentContext->Prefetch(hash);
+        char* copy = NewText(TokenText, static_cast<size_t>(TokenLength), hash);
         RememberTextPoint(copy, LastTokenPoint);
         yylval.text = copy;
         return token == LEX_IDENTIFIER ? IDENTIFIER : STRING;

@@ -89,10 +89,10 @@ uint32_t HashName(const char* text, size_t length) {
 
 void* Identifier::operator new(size_t size) { return EntityArena().Allocate(size); }
 
-Identifier::Identifier(std::string_view text, int32_t kindNumber)
-    : name(EntityArena().Copy(text)),
-      nameLength(static_cast<int32_t>(text.size())),
-      nameHash(HashName(text.data(), text.size())),
+Identifier::Identifier(const NameKey& key, int32_t kindNumber)
+    : name(EntityArena().Copy(std::string_view(key.text, key.length))),
+      nameLength(static_cast<int32_t>(key.length)),
+      nameHash(key.hash),
       kind(kindNumber) {}
 
 void Identifier::Print(std::string& out, int indent) const {
@@ -191,10 +191,10 @@ void Context::GrowTable() {
   slotMask_ = mask;
 }
 
-Identifier* Context::Lookup(const char* name, size_t length, uint32_t hash) const {
+Identifier* Context::Lookup(const NameKey& name) const {
   if (slots_ == nullptr) return nullptr;
-  uint16_t tag = TagOf(hash);
-  for (uint32_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
+  uint16_t tag = TagOf(name.hash);
+  for (uint32_t i = name.hash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) return nullptr;
     if (tags_[i] == tag) {
       Identifier* entity = slots_[i];
@@ -203,34 +203,27 @@ Identifier* Context::Lookup(const char* name, size_t length, uint32_t hash) cons
       // next cache line: have it come at the same time as the entity.
       __builtin_prefetch(reinterpret_cast<const char*>(entity) + sizeof(Identifier) + 8);
 #endif
-      if (SameName(entity, name, length, hash)) return entity;
+      if (SameName(entity, name.text, name.length, name.hash)) return entity;
     }
   }
 }
 
-void Context::Prefetch(const char* name, size_t length) const {
+void Context::Prefetch(uint32_t hash) const {
 #if defined(__GNUC__)
   if (slots_ == nullptr) return;
-  uint32_t i = HashName(name, length) & slotMask_;
+  uint32_t i = hash & slotMask_;
   __builtin_prefetch(&tags_[i]);
   __builtin_prefetch(&slots_[i]);
 #else
-  (void)name;
-  (void)length;
+  (void)hash;
 #endif
 }
 
-Identifier* Context::FindLocal(const char* name) const {
-  if (slots_ == nullptr) return nullptr;
-  size_t length = strlen(name);
-  return Lookup(name, length, HashName(name, length));
-}
+Identifier* Context::FindLocal(const NameKey& name) const { return Lookup(name); }
 
-Identifier* Context::Find(const char* name) const {
-  size_t length = strlen(name);
-  uint32_t hash = HashName(name, length);
+Identifier* Context::Find(const NameKey& name) const {
   for (const Context* context = this; context != nullptr; context = context->parent) {
-    if (Identifier* found = context->Lookup(name, length, hash)) return found;
+    if (Identifier* found = context->Lookup(name)) return found;
   }
   return nullptr;
 }

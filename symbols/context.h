@@ -25,12 +25,27 @@ enum EntityKind : int32_t {
 // Hash of a name as the contexts' tables use it.
 uint32_t HashName(const char* text, size_t length);
 
+// A name with its length and hash, as the tables look it up: made from a
+// text (and hashed then), or from parts the caller already has.
+struct NameKey {
+  NameKey(const char* name) : NameKey(std::string_view(name)) {}
+  NameKey(std::string_view name)
+      : text(name.data()), length(name.size()), hash(HashName(name.data(), name.size())) {}
+  NameKey(const char* name, size_t nameLength, uint32_t nameHash)
+      : text(name), length(nameLength), hash(nameHash) {}
+
+  const char* text;
+  size_t length;
+  uint32_t hash;
+};
+
 class Identifier {
  public:
-  Identifier(std::string_view name, int32_t kind);
+  Identifier(const NameKey& name, int32_t kind);
   virtual ~Identifier() = default;
   // Writes the entity as a line of the context dump.
   virtual void Print(std::string& out, int indent) const;
+  NameKey Key() const { return NameKey(name, static_cast<size_t>(nameLength), nameHash); }
 
   // An entity lives in the arena of the context current when it is made
   // (its name too) and goes when that context is destroyed.
@@ -65,11 +80,11 @@ class Context {
   virtual void PrintEntries(std::string& out, int indent) const;
 
   void Insert(Identifier* entity);
-  Identifier* FindLocal(const char* name) const;
-  Identifier* Find(const char* name) const;
-  // Starts loading the table slot of `name` into the cache: a lookup
-  // that follows soon finds it there (it changes nothing).
-  void Prefetch(const char* name, size_t length) const;
+  Identifier* FindLocal(const NameKey& name) const;
+  Identifier* Find(const NameKey& name) const;
+  // Starts loading the table slot of a name with this hash into the
+  // cache: a lookup that follows soon finds it there (it changes nothing).
+  void Prefetch(uint32_t hash) const;
   void Close();
   void Detach();
 
@@ -83,7 +98,7 @@ class Context {
   Arena arena;
 
  private:
-  Identifier* Lookup(const char* name, size_t length, uint32_t hash) const;
+  Identifier* Lookup(const NameKey& name) const;
   void GrowTable();
 
   // Newest entry of each name, by open addressing: a power-of-two number

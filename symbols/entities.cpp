@@ -18,7 +18,7 @@ std::string Str(int32_t value) { return std::to_string(value); }
 
 }  // namespace
 
-Command::Command(std::string_view name, int32_t code) : Identifier(name, kKind), code(code) {
+Command::Command(const NameKey& name, int32_t code) : Identifier(name, kKind), code(code) {
   InsertIntoCurrent(this);
 }
 
@@ -37,7 +37,7 @@ void Command::Print(std::string& out, int indent) const {
   for (int32_t i = 0; i < operandCount; ++i) out += (i == 0 ? " [" : ", [") + Str(operandSizes[i]) + "]";
 }
 
-Constant::Constant(std::string_view name, int32_t value) : Identifier(name, kKind), value(value) {
+Constant::Constant(const NameKey& name, int32_t value) : Identifier(name, kKind), value(value) {
   InsertIntoCurrent(this);
 }
 
@@ -46,7 +46,7 @@ void Constant::Print(std::string& out, int indent) const {
   out += std::string("Constant ") + name + " = " + Str(value);
 }
 
-Label::Label(std::string_view name, int32_t address, bool isString, int32_t length)
+Label::Label(const NameKey& name, int32_t address, bool isString, int32_t length)
     : Identifier(name, kKind), address(address), isString(isString ? 1 : 0), length(length) {
   InsertIntoCurrent(this);
 }
@@ -59,7 +59,7 @@ void Label::Print(std::string& out, int indent) const {
     out += std::string("Label ") + name + " = " + Str(address);
 }
 
-NodeType::NodeType(std::string_view name) : Identifier(name, kKind), members(nullptr) {
+NodeType::NodeType(const NameKey& name) : Identifier(name, kKind), members(nullptr) {
   members = new Context(kMemberCapacity, this);
 }
 
@@ -69,7 +69,7 @@ void NodeType::Print(std::string& out, int indent) const {
   if (members != nullptr) members->PrintEntries(out, indent + 1);
 }
 
-Node::Node(int32_t number, std::string_view name, NodeType* type)
+Node::Node(int32_t number, const NameKey& name, NodeType* type)
     : Identifier(name, kKind), number(number), type(type) {
   InsertIntoCurrent(this);
 }
@@ -79,7 +79,7 @@ void Node::Print(std::string& out, int indent) const {
   if (type != nullptr) out += std::string("Node ") + name + " = " + type->name;
 }
 
-StringConstant::StringConstant(std::string_view name, const char* text)
+StringConstant::StringConstant(const NameKey& name, const char* text)
     : Identifier(name, kKind) {
   length = static_cast<int32_t>(strlen(text));
   offset = AddString(text);

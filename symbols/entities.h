@@ -17,7 +17,7 @@ constexpr int32_t kMaxOperands = 10;
 class Command : public Identifier {
  public:
   static constexpr int32_t kKind = kKindCommand;
-  Command(std::string_view name, int32_t code);
+  Command(const NameKey& name, int32_t code);
   void Print(std::string& out, int indent) const override;
   void AddOperand(int32_t size);
 
@@ -32,7 +32,7 @@ class Command : public Identifier {
 class Constant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindConstant;
-  Constant(std::string_view name, int32_t value);
+  Constant(const NameKey& name, int32_t value);
   void Print(std::string& out, int indent) const override;
 
   int32_t value;
@@ -42,7 +42,7 @@ class Label : public Identifier {
  public:
   static constexpr int32_t kKind = kKindLabel;
   // Address -1 marks a label referred to but not yet defined.
-  Label(std::string_view name, int32_t address, bool isString, int32_t length);
+  Label(const NameKey& name, int32_t address, bool isString, int32_t length);
   void Print(std::string& out, int indent) const override;
 
   int32_t address;
@@ -56,7 +56,7 @@ class NodeType : public Identifier {
   static constexpr int32_t kKind = kKindType;
   // Creates the member context, which enters the type into the context
   // current now and becomes the current context itself.
-  explicit NodeType(std::string_view name);
+  explicit NodeType(const NameKey& name);
   void Print(std::string& out, int indent) const override;
 
   Context* members;  // destroyed with the context holding the type
@@ -65,7 +65,7 @@ class NodeType : public Identifier {
 class Node : public Identifier {
  public:
   static constexpr int32_t kKind = kKindNode;
-  Node(int32_t number, std::string_view name, NodeType* type);
+  Node(int32_t number, const NameKey& name, NodeType* type);
   void Print(std::string& out, int indent) const override;
 
   int32_t number;
@@ -76,7 +76,7 @@ class StringConstant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindStringConstant;
   // Appends `text` to the string pool.
-  StringConstant(std::string_view name, const char* text);
+  StringConstant(const NameKey& name, const char* text);
   void Print(std::string& out, int indent) const override;
 
   int32_t offset;

@@ -41,7 +41,7 @@ struct Declarations {
 std::vector<Identifier*> EntriesInOrder(Context* context) {
   std::vector<Identifier*> entries;
   for (Identifier* entry = context->entries; entry != nullptr; entry = entry->nextInContext)
-    if (context->FindLocal(entry->name) == entry) entries.push_back(entry);
+    if (context->FindLocal(entry->Key()) == entry) entries.push_back(entry);
   std::reverse(entries.begin(), entries.end());
   return entries;
 }

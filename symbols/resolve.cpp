@@ -10,7 +10,7 @@ namespace {
 
 bool secondPassRequested = false;
 
-Identifier* FindInType(NodeType* type, const char* name) {
+Identifier* FindInType(NodeType* type, const NameKey& name) {
   return type != nullptr && type->members != nullptr ? type->members->Find(name) : nullptr;
 }
 
@@ -19,15 +19,15 @@ Identifier* FindInType(NodeType* type, const char* name) {
 void RequestSecondPass() { secondPassRequested = true; }
 bool IsSecondPassRequested() { return secondPassRequested; }
 
-QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, const NameScope& scope) {
+QualifiedName ResolveQualifiedName(const NameKey* qualifier, const NameKey& name, const NameScope& scope) {
   Node* node = nullptr;
   NodeType* type = nullptr;
   Identifier* member = nullptr;
-  SourcePoint namePoint = TextPoint(name);
+  SourcePoint namePoint = TextPoint(name.text);
   if (qualifier != nullptr) {
-    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(qualifier) : nullptr;
+    Identifier* found = CurrentContext != nullptr ? CurrentContext->Find(*qualifier) : nullptr;
     if (found == nullptr) {
-      ReportName(kUnknownName, qualifier);
+      ReportName(kUnknownName, qualifier->text);
     } else if (Node* foundNode = As<Node>(found)) {
       node = foundNode;
       type = foundNode->type;
@@ -36,7 +36,7 @@ QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, cons
       type = foundType;
       if (type->members != nullptr) member = type->members->FindLocal(name);
     } else {
-      ReportName(kNotANode, qualifier);
+      ReportName(kNotANode, qualifier->text);
     }
   } else {
     if (CurrentContext != nullptr) member = CurrentContext->Find(name);
@@ -45,7 +45,7 @@ QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, cons
     if (member == nullptr && scope.inCommandStatement) {
       if (LabelContext != nullptr) {
         if (Label* label = As<Label>(LabelContext->FindLocal(name)))
-          member = new Label(label->name, label->address, label->isString != 0, label->length);
+          member = new Label(label->Key(), label->address, label->isString != 0, label->length);
       } else {
         auto* label = new Label(name, -1, false, 0);
         label->firstUse = namePoint;
@@ -54,7 +54,7 @@ QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, cons
       }
     }
   }
-  if (member == nullptr) ReportName(kUnknownName, name);
+  if (member == nullptr) ReportName(kUnknownName, name.text);
   return {node, type, member, namePoint};
 }
 
@@ -77,9 +77,9 @@ void EndFirstPass(int32_t codeSize) {
          global->cursor = global->cursor->nextInContext) {
       Identifier* entry = global->cursor;
       if (Label* label = As<Label>(entry)) {
-        new Label(label->name, label->address, false, 0);
+        new Label(label->Key(), label->address, false, 0);
       } else if (StringConstant* text = As<StringConstant>(entry)) {
-        new Label(text->name, text->offset + codeSize, true, text->length);
+        new Label(text->Key(), text->offset + codeSize, true, text->length);
       }
     }
   }

@@ -16,7 +16,6 @@ struct NameScope {
 
 // A resolved name reference: the node or type named as qualifier (if
 // any) and the entity found; `member` is null when nothing resolved.
-// A value: the parser's value stack holds it.
 struct QualifiedName {
   Node* node;
   NodeType* type;
@@ -28,7 +27,7 @@ struct QualifiedName {
 // what does not resolve.  In a command statement a name not found is a
 // label defined further on: the first pass enters it undefined and asks
 // for a second pass, which finds its address in the label context.
-QualifiedName ResolveQualifiedName(const char* qualifier, const char* name, const NameScope& scope);
+QualifiedName ResolveQualifiedName(const NameKey* qualifier, const NameKey& name, const NameScope& scope);
 
 // Labels of the first pass for the second; null during the first pass,
 // so its presence tells the passes apart.

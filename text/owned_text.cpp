@@ -16,25 +16,53 @@
 
 namespace qdl {
 
-#ifdef QDL_PLAIN_TEXTS
+namespace {
 
-char* NewText(const char* data, size_t length) {
-  auto* text = static_cast<char*>(malloc(length + 1));
-  if (text == nullptr) throw std::bad_alloc();
+// Before each text: its length and key (4 bytes each).
+constexpr size_t kHeaderSize = 8;
+
+char* FillText(char* text, const char* data, size_t length, uint32_t key) {
+  auto length32 = static_cast<uint32_t>(length);
+  memcpy(text - kHeaderSize, &length32, 4);
+  memcpy(text - 4, &key, 4);
   memcpy(text, data, length);
   text[length] = 0;
   return text;
 }
 
-void ReleaseText(char* text) { free(text); }
+}  // namespace
+
+size_t TextLength(const char* text) {
+  uint32_t length;
+  memcpy(&length, text - kHeaderSize, 4);
+  return length;
+}
+
+uint32_t TextKey(const char* text) {
+  uint32_t key;
+  memcpy(&key, text - 4, 4);
+  return key;
+}
+
+#ifdef QDL_PLAIN_TEXTS
+
+char* NewText(const char* data, size_t length, uint32_t key) {
+  auto* block = static_cast<char*>(malloc(kHeaderSize + length + 1));
+  if (block == nullptr) throw std::bad_alloc();
+  return FillText(block + kHeaderSize, data, length, key);
+}
+
+void ReleaseText(char* text) {
+  if (text != nullptr) free(text - kHeaderSize);
+}
 
 #else
 
 namespace {
 
-// Blocks of 16, 32, ... 1024 bytes; a block's first byte holds its class
-// and the text follows.  Free blocks of a class form a list through their
-// first bytes after the class.
+// Blocks of 16, 32, ... 1024 bytes; a block's first byte holds its class,
+// the header and the text follow.  Free blocks of a class form a list
+// through their first bytes after the class.
 constexpr int kClassCount = 7;
 constexpr size_t kSmallestBlock = 16;
 constexpr size_t kChunkSize = 1 << 16;
@@ -70,25 +98,23 @@ char* NewBlock(int cls) {
 
 }  // namespace
 
-char* NewText(const char* data, size_t length) {
-  int cls = ClassOf(length + 2);
-  char* text;
+char* NewText(const char* data, size_t length, uint32_t key) {
+  size_t bytes = 1 + kHeaderSize + length + 1;
+  int cls = ClassOf(bytes);
+  char* block;
   if (cls >= kClassCount) {
-    char* block = static_cast<char*>(malloc(length + 2));
+    block = static_cast<char*>(malloc(bytes));
     if (block == nullptr) throw std::bad_alloc();
     block[0] = static_cast<char>(kClassCount);
-    text = block + 1;
   } else {
-    text = NewBlock(cls) + 1;
+    block = NewBlock(cls);
   }
-  memcpy(text, data, length);
-  text[length] = 0;
-  return text;
+  return FillText(block + 1 + kHeaderSize, data, length, key);
 }
 
 void ReleaseText(char* text) {
   if (text == nullptr) return;
-  char* block = text - 1;
+  char* block = text - kHeaderSize - 1;
   int cls = block[0];
   if (cls >= kClassCount) {
     free(block);

@@ -1355,7 +1355,7 @@ yyreduce:
 
   case 45: /* statement_named: %empty  */
 #line 151 "parser/grammar.y"
-      { BeginCommandStatement((yyvsp[0].qname)); ClearPendingString(); PushErrorContext(kStatementSyntax); }
+      { BeginCommandStatement(*(yyvsp[0].qname)); ClearPendingString(); PushErrorContext(kStatementSyntax); }
 #line 1360 "parser/generated/grammar.cc"
     break;
 
@@ -1403,7 +1403,7 @@ yyreduce:
 
   case 56: /* expression: qualified_name  */
 #line 173 "parser/grammar.y"
-                                     { (yyval.num) = ExprName((yyvsp[0].qname)); }
+                                     { (yyval.num) = ExprName(*(yyvsp[0].qname)); }
 #line 1408 "parser/generated/grammar.cc"
     break;
 
@@ -1415,7 +1415,7 @@ yyreduce:
 
   case 58: /* expression: KW_SIZE '(' qualified_name ')'  */
 #line 175 "parser/grammar.y"
-                                     { (yyval.num) = ExprSize((yyvsp[-1].qname)); }
+                                     { (yyval.num) = ExprSize(*(yyvsp[-1].qname)); }
 #line 1420 "parser/generated/grammar.cc"
     break;
 

@@ -84,9 +84,9 @@ union YYSTYPE
 
   int32_t num;
   char* text;
-  qdl::QualifiedName qname;
-  /* A resolved name carries a source point, whose members have defaults. */
-  YYSTYPE() : num(0) {}
+  /* The parser copies a value at every shift and reduction: they stay a
+     machine word, and a resolved name is held by the actions (ResolveName). */
+  const qdl::QualifiedName* qname;
 
 #line 92 "parser/generated/grammar.hh"
 

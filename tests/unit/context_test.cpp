@@ -48,7 +48,7 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
         if (a + b + c == 'a' + 'a' + 'z') names.push_back({a, b, c});
   for (int i = 0; i < 50000; ++i) names.push_back("name_" + std::to_string(i));
   std::vector<Identifier*> made;
-  for (size_t i = 0; i < names.size(); ++i) made.push_back(new Constant(names[i], static_cast<int32_t>(i)));
+  for (size_t i = 0; i < names.size(); ++i) made.push_back(new Constant(names[i].c_str(), static_cast<int32_t>(i)));
   for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(global_->FindLocal(names[i].c_str()), made[i]) << names[i];
   EXPECT_EQ(global_->FindLocal("name_50000"), nullptr);
   EXPECT_EQ(global_->FindLocal("name_"), nullptr);
@@ -60,7 +60,7 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
   EXPECT_EQ(count, made.size());
   // A later entry of a name wins after the growth too, also seen from a
   // member context.
-  auto* again = new Constant(names[7], -1);
+  auto* again = new Constant(names[7].c_str(), -1);
   auto* type = new NodeType(Text("T"));
   EXPECT_EQ(type->members->Find(names[7].c_str()), again);
   EXPECT_EQ(type->members->Find("name_49999"), made.back());

@@ -1,4 +1,5 @@
-// Token texts: copies of every length, recycled without mixing contents.
+// Token texts: copies of every length with their length and key, recycled
+// without mixing contents.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,17 +11,21 @@ namespace qdl {
 namespace {
 
 TEST(OwnedTextTest, EveryLengthKeepsItsBytesWhileOthersComeAndGo) {
-  // Lengths around each block size (16 ... 1024 bytes with one byte of
-  // class and the terminator) and beyond the largest.
-  std::vector<size_t> lengths = {0, 1, 13, 14, 15, 30, 31, 62, 63, 126, 127, 254, 255, 510, 511, 1000, 1021, 1022, 1023, 5000};
+  // Lengths around each block size (16 ... 1024 bytes holding a byte of
+  // class, 8 of length and key, the text and its terminator) and beyond
+  // the largest.
+  std::vector<size_t> lengths = {0, 1, 5, 6, 7, 21, 22, 23, 53, 54, 55, 117, 118, 119, 245, 246, 247,
+                                 501, 502, 503, 1000, 1013, 1014, 1015, 5000};
   std::vector<std::string> expected;
+  std::vector<uint32_t> keys;
   std::vector<OwnedText> texts;
   for (int round = 0; round < 3; ++round) {
     for (size_t i = 0; i < lengths.size(); ++i) {
       std::string bytes(lengths[i], static_cast<char>('a' + (i + round) % 26));
       if (!bytes.empty()) bytes.back() = '\xFF';
       expected.push_back(bytes);
-      texts.emplace_back(NewText(bytes.data(), bytes.size()));
+      keys.push_back(0x9E3779B9u * static_cast<uint32_t>(texts.size() + 1));
+      texts.emplace_back(NewText(bytes.data(), bytes.size(), keys.back()));
     }
     // Give every second text back: the next round reuses their blocks.
     for (size_t i = 0; i < texts.size(); i += 2) {
@@ -32,6 +37,8 @@ TEST(OwnedTextTest, EveryLengthKeepsItsBytesWhileOthersComeAndGo) {
     for (size_t i = 0; i < texts.size(); ++i) {
       if (texts[i] == nullptr) continue;
       ASSERT_EQ(std::string(texts[i].get()), expected[i]) << "round " << round << " text " << i;
+      ASSERT_EQ(TextLength(texts[i].get()), expected[i].size()) << "round " << round << " text " << i;
+      ASSERT_EQ(TextKey(texts[i].get()), keys[i]) << "round " << round << " text " << i;
     }
   }
   ReleaseText(nullptr);
