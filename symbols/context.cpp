@@ -43,16 +43,17 @@ constexpr uint32_t kFirstTableSize = 8;
 // Eight bytes at a time: names are short, and hashed once per use.
 namespace {
 
-// The tag of a name in its slot: high bits of the hash (the low ones
-// choose the slot), never 0, which marks an empty slot.
-uint16_t TagOf(uint32_t hash) { return static_cast<uint16_t>((hash >> 16) | 1); }
+// The tag of a name in its slot: its hash, never 0, which marks an empty
+// slot.  The top bit is never one of those that choose a slot.
+constexpr uint32_t kTagBit = 0x80000000u;
+uint32_t TagOf(uint32_t hash) { return hash | kTagBit; }
 
 bool SameName(const Identifier* entity, const char* name, size_t length, uint32_t hash) {
   return entity->nameHash == hash && static_cast<size_t>(entity->nameLength) == length &&
          memcmp(entity->name, name, length) == 0;
 }
 
-size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint16_t)); }
+size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint32_t)); }
 
 }  // namespace
 
@@ -94,12 +95,6 @@ Identifier::Identifier(const NameKey& key, int32_t kindNumber)
       nameLength(static_cast<int32_t>(key.length)),
       nameHash(key.hash),
       kind(kindNumber) {}
-
-void Identifier::Print(std::string& out, int indent) const {
-  BeginDumpLine(out, indent);
-  out += name;
-  out += " [" + std::to_string(kind) + "]";
-}
 
 void BeginDumpLine(std::string& out, int indent) {
   out += '\n';
@@ -145,7 +140,7 @@ Context::~Context() {
 
 void Context::PrintEntries(std::string& out, int indent) const {
   for (Identifier* entry = entries; entry != nullptr; entry = entry->nextInContext)
-    entry->Print(out, indent);
+    PrintEntity(entry, out, indent);
 }
 
 void Context::Insert(Identifier* entity) {
@@ -154,7 +149,7 @@ void Context::Insert(Identifier* entity) {
   if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
   entity->nextInContext = entries;
   entries = entity;
-  uint16_t tag = TagOf(entity->nameHash);
+  uint32_t tag = TagOf(entity->nameHash);
   for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) {
       tags_[i] = tag;
@@ -173,16 +168,15 @@ void Context::GrowTable() {
   uint32_t size = slots_ == nullptr ? kFirstTableSize : (slotMask_ + 1) * 2;
   auto* slots = static_cast<Identifier**>(AllocateLarge(TableBytes(size), true));
   if (slots == nullptr) throw std::bad_alloc();
-  auto* tags = reinterpret_cast<uint16_t*>(slots + size);
+  auto* tags = reinterpret_cast<uint32_t*>(slots + size);
   uint32_t mask = size - 1;
   if (slots_ != nullptr) {
     for (uint32_t j = 0; j <= slotMask_; ++j) {
       if (tags_[j] == 0) continue;
-      Identifier* entity = slots_[j];
-      uint32_t i = entity->nameHash & mask;
+      uint32_t i = tags_[j] & mask;
       while (tags[i] != 0) i = (i + 1) & mask;
       tags[i] = tags_[j];
-      slots[i] = entity;
+      slots[i] = slots_[j];
     }
     FreeLarge(slots_, TableBytes(slotMask_ + 1));
   }
@@ -193,7 +187,7 @@ void Context::GrowTable() {
 
 Identifier* Context::Lookup(const NameKey& name) const {
   if (slots_ == nullptr) return nullptr;
-  uint16_t tag = TagOf(name.hash);
+  uint32_t tag = TagOf(name.hash);
   for (uint32_t i = name.hash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) return nullptr;
     if (tags_[i] == tag) {

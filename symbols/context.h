@@ -39,12 +39,12 @@ struct NameKey {
   uint32_t hash;
 };
 
+// What every entity starts with.  Entities are told apart by `kind`, not
+// by virtual functions: millions of them are made, and a table pointer
+// in each would cost memory and cache.
 class Identifier {
  public:
   Identifier(const NameKey& name, int32_t kind);
-  virtual ~Identifier() = default;
-  // Writes the entity as a line of the context dump.
-  virtual void Print(std::string& out, int indent) const;
   NameKey Key() const { return NameKey(name, static_cast<size_t>(nameLength), nameHash); }
 
   // An entity lives in the arena of the context current when it is made
@@ -102,12 +102,13 @@ class Context {
   void GrowTable();
 
   // Newest entry of each name, by open addressing: a power-of-two number
-  // of slots, at most four fifths of them used, each with a tag from the
-  // name's hash (0: empty): probes run over the dense tags and visit an
-  // entry only when its tag matches.  One block holds the slots, then the
-  // tags.
+  // of slots, at most four fifths of them used, each with a tag that is
+  // the name's hash with the top bit set (0: empty).  Probes run over the
+  // dense tags and visit an entry only when its tag matches; the table
+  // grows from the tags alone, without visiting the entries.  One block
+  // holds the slots, then the tags.
   Identifier** slots_ = nullptr;
-  uint16_t* tags_ = nullptr;
+  uint32_t* tags_ = nullptr;
   uint32_t slotMask_ = 0;
   uint32_t used_ = 0;
   // Member contexts of the types entered here, destroyed with this one.

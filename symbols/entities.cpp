@@ -91,4 +91,15 @@ void StringConstant::Print(std::string& out, int indent) const {
   out += std::string("String ") + name + " = " + Str(offset) + "[" + Str(length) + "]";
 }
 
+void PrintEntity(const Identifier* entity, std::string& out, int indent) {
+  switch (entity->kind) {
+    case kKindCommand: static_cast<const Command*>(entity)->Print(out, indent); break;
+    case kKindConstant: static_cast<const Constant*>(entity)->Print(out, indent); break;
+    case kKindLabel: static_cast<const Label*>(entity)->Print(out, indent); break;
+    case kKindType: static_cast<const NodeType*>(entity)->Print(out, indent); break;
+    case kKindNode: static_cast<const Node*>(entity)->Print(out, indent); break;
+    case kKindStringConstant: static_cast<const StringConstant*>(entity)->Print(out, indent); break;
+  }
+}
+
 }  // namespace qdl

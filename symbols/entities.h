@@ -18,7 +18,7 @@ class Command : public Identifier {
  public:
   static constexpr int32_t kKind = kKindCommand;
   Command(const NameKey& name, int32_t code);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
   void AddOperand(int32_t size);
 
   int32_t code;
@@ -33,7 +33,7 @@ class Constant : public Identifier {
  public:
   static constexpr int32_t kKind = kKindConstant;
   Constant(const NameKey& name, int32_t value);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
 
   int32_t value;
 };
@@ -43,7 +43,7 @@ class Label : public Identifier {
   static constexpr int32_t kKind = kKindLabel;
   // Address -1 marks a label referred to but not yet defined.
   Label(const NameKey& name, int32_t address, bool isString, int32_t length);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
 
   int32_t address;
   uint8_t isString;
@@ -57,7 +57,7 @@ class NodeType : public Identifier {
   // Creates the member context, which enters the type into the context
   // current now and becomes the current context itself.
   explicit NodeType(const NameKey& name);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
 
   Context* members;  // destroyed with the context holding the type
 };
@@ -66,7 +66,7 @@ class Node : public Identifier {
  public:
   static constexpr int32_t kKind = kKindNode;
   Node(int32_t number, const NameKey& name, NodeType* type);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
 
   int32_t number;
   NodeType* type;
@@ -77,10 +77,13 @@ class StringConstant : public Identifier {
   static constexpr int32_t kKind = kKindStringConstant;
   // Appends `text` to the string pool.
   StringConstant(const NameKey& name, const char* text);
-  void Print(std::string& out, int indent) const override;
+  void Print(std::string& out, int indent) const;
 
   int32_t offset;
   int32_t length;
 };
+
+// Writes `entity` as a line of the context dump, as its kind says.
+void PrintEntity(const Identifier* entity, std::string& out, int indent);
 
 }  // namespace qdl
