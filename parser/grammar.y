@@ -49,7 +49,7 @@ using namespace qdl;
 %token <text> STRING 266
 
 %type <qname> qualified_name
-%type <num> expression operand
+%type <num> expression
 
 %destructor { ReleaseText($$); } <text>
 
@@ -159,18 +159,19 @@ qualified_name
   : IDENTIFIER                 { $$ = ResolveName(nullptr, OwnedText($1)); }
   | IDENTIFIER '.' IDENTIFIER  { $$ = ResolveName(OwnedText($1), OwnedText($3)); }
   ;
+/* Operands and the names in expressions are written out rather than
+   given rules of their own: each rule is a reduction more for every
+   operand and name. */
 operands
   : %empty
-  | operand
-  | operands ',' operand
-  ;
-operand
-  : expression  { EmitOperand($1); }
+  | expression               { EmitOperand($1); }
+  | operands ',' expression  { EmitOperand($3); }
   ;
 expression
   : NUMBER                           { $$ = ExprNumber($1); }
   | STRING                           { $$ = ExprString(OwnedText($1)); }
-  | qualified_name                   { $$ = ExprName(*$1); }
+  | IDENTIFIER                       { $$ = ExprName(*ResolveName(nullptr, OwnedText($1))); }
+  | IDENTIFIER '.' IDENTIFIER        { $$ = ExprName(*ResolveName(OwnedText($1), OwnedText($3))); }
   | '$'                              { $$ = ExprDollar(); }
   | KW_SIZE '(' qualified_name ')'   { $$ = ExprSize(*$3); }
   | '-' expression %prec UMINUS      { $$ = ExprNegate($2); }

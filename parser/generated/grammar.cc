@@ -174,9 +174,8 @@ enum yysymbol_kind_t
   YYSYMBOL_command_statement = 57,         /* command_statement  */
   YYSYMBOL_qualified_name = 58,            /* qualified_name  */
   YYSYMBOL_operands = 59,                  /* operands  */
-  YYSYMBOL_operand = 60,                   /* operand  */
-  YYSYMBOL_expression = 61,                /* expression  */
-  YYSYMBOL_end_statement = 62              /* end_statement  */
+  YYSYMBOL_expression = 60,                /* expression  */
+  YYSYMBOL_end_statement = 61              /* end_statement  */
 };
 typedef enum yysymbol_kind_t yysymbol_kind_t;
 
@@ -504,16 +503,16 @@ union yyalloc
 /* YYFINAL -- State number of the termination state.  */
 #define YYFINAL  2
 /* YYLAST -- Last index in YYTABLE.  */
-#define YYLAST   78
+#define YYLAST   79
 
 /* YYNTOKENS -- Number of terminals.  */
 #define YYNTOKENS  28
 /* YYNNTS -- Number of nonterminals.  */
-#define YYNNTS  35
+#define YYNNTS  34
 /* YYNRULES -- Number of rules.  */
 #define YYNRULES  65
 /* YYNSTATES -- Number of states.  */
-#define YYNSTATES  103
+#define YYNSTATES  104
 
 /* YYMAXUTOK -- Last valid token kind.  */
 #define YYMAXUTOK   268
@@ -568,8 +567,8 @@ static const yytype_uint8 yyrline[] =
       96,    97,    98,   100,   102,   106,   107,   109,   113,   114,
      115,   117,   121,   122,   123,   126,   127,   128,   131,   132,
      134,   137,   138,   140,   145,   150,   153,   155,   159,   160,
-     163,   164,   165,   168,   171,   172,   173,   174,   175,   176,
-     177,   178,   179,   180,   181,   185
+     166,   167,   168,   171,   172,   173,   174,   175,   176,   177,
+     178,   179,   180,   181,   182,   186
 };
 #endif
 
@@ -598,7 +597,7 @@ static const char *const yytname[] =
   "type_member", "node_keyword_seen", "node_typed", "node_declaration",
   "this_node_keyword_seen", "this_node_typed", "label_definition",
   "statement_named", "statement_operands_done", "command_statement",
-  "qualified_name", "operands", "operand", "expression", "end_statement", YY_NULLPTR
+  "qualified_name", "operands", "expression", "end_statement", YY_NULLPTR
 };
 
 static const char *
@@ -608,7 +607,7 @@ yysymbol_name (yysymbol_kind_t yysymbol)
 }
 #endif
 
-#define YYPACT_NINF (-37)
+#define YYPACT_NINF (-38)
 
 #define yypact_value_is_default(Yyn) \
   ((Yyn) == YYPACT_NINF)
@@ -622,17 +621,17 @@ yysymbol_name (yysymbol_kind_t yysymbol)
    STATE-NUM.  */
 static const yytype_int8 yypact[] =
 {
-     -37,    31,   -37,   -16,   -37,   -37,   -37,   -37,   -37,   -37,
-      28,   -37,   -37,   -37,   -37,   -37,   -37,   -37,   -37,   -37,
-     -37,   -37,    -7,     7,    -4,    13,    22,   -37,    25,   -12,
-       4,   -37,    36,   -37,    37,    42,   -37,     4,    15,   -37,
-      32,   -37,     4,   -37,     4,   -37,    38,   -37,    30,    40,
-     -37,     0,    49,   -37,    30,    48,   -37,     6,     4,    43,
-       4,     4,     4,     4,   -37,    51,   -37,   -37,   -37,   -37,
-       0,   -37,    52,    46,    47,    33,   -37,   -37,   -37,    -3,
-      -3,   -37,   -37,   -37,    50,   -37,    57,   -37,   -37,   -37,
-     -37,   -37,    53,    51,    54,   -37,    56,    58,   -37,   -37,
-     -37,    55,   -37
+     -38,    28,   -38,   -10,   -38,   -38,   -38,   -38,   -38,   -38,
+      25,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,
+     -38,   -38,     2,     0,    10,    23,    32,   -38,    33,    29,
+       1,   -38,    34,   -38,    39,    41,   -38,     1,    30,   -38,
+      31,   -38,     1,   -38,     1,    35,    27,    40,   -38,    -2,
+      47,   -38,    27,    46,    48,   -38,     3,     1,    42,     1,
+       1,     1,     1,   -38,    50,   -38,   -38,   -38,   -38,    -2,
+     -38,    51,    45,    49,    44,    37,   -38,   -38,    27,   -38,
+     -12,   -12,   -38,   -38,   -38,    52,   -38,    56,   -38,   -38,
+     -38,   -38,   -38,    53,    50,    54,   -38,    57,    59,   -38,
+     -38,   -38,    55,   -38
 };
 
 /* YYDEFACT[STATE-NUM] -- Default reduction number in state STATE-NUM.
@@ -643,32 +642,32 @@ static const yytype_int8 yydefact[] =
        2,     0,     1,     0,    13,    16,    28,    38,    41,    65,
       48,     3,     4,     5,     6,     7,     8,     9,    10,    45,
       11,    12,     0,     0,     0,     0,     0,    44,     0,     0,
-      50,    14,     0,    29,     0,     0,    49,     0,     0,    54,
-      48,    55,     0,    57,     0,    56,    46,    51,    53,     0,
-      17,    32,     0,    42,    26,     0,    59,     0,     0,     0,
-       0,     0,     0,     0,    15,    20,    25,    37,    35,    36,
-      30,    33,     0,     0,     0,     0,    64,    52,    47,    62,
-      63,    60,    61,    23,    18,    21,     0,    34,    39,    43,
-      27,    58,     0,     0,     0,    31,     0,     0,    22,    19,
-      40,     0,    24
+      50,    14,     0,    29,     0,     0,    49,     0,     0,    53,
+      55,    54,     0,    57,     0,    46,    51,     0,    17,    32,
+       0,    42,    26,     0,     0,    59,     0,     0,     0,     0,
+       0,     0,     0,    15,    20,    25,    37,    35,    36,    30,
+      33,     0,     0,     0,    48,     0,    56,    64,    52,    47,
+      62,    63,    60,    61,    23,    18,    21,     0,    34,    39,
+      43,    27,    58,     0,     0,     0,    31,     0,     0,    22,
+      19,    40,     0,    24
 };
 
 /* YYPGOTO[NTERM-NUM].  */
 static const yytype_int8 yypgoto[] =
 {
-     -37,   -37,   -37,   -37,    66,   -37,   -37,   -37,    69,   -37,
-     -37,   -22,   -37,   -37,    74,   -37,   -37,   -37,   -37,   -37,
-       8,   -37,   -37,   -37,   -37,   -37,   -37,   -37,   -37,   -37,
-      -1,   -37,    19,   -36,   -37
+     -38,   -38,   -38,   -38,    65,   -38,   -38,   -38,    69,   -38,
+     -38,   -20,   -38,   -38,    76,   -38,   -38,   -38,   -38,   -38,
+       9,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,
+      26,   -38,   -37,   -38
 };
 
 /* YYDEFGOTO[NTERM-NUM].  */
 static const yytype_int8 yydefgoto[] =
 {
-       0,     1,    22,    49,    67,    23,    65,    94,    68,    84,
-      92,    85,    29,    74,    69,    24,    51,    86,    15,    70,
-      71,    25,    96,    16,    26,    73,    17,    30,    59,    18,
-      45,    46,    47,    48,    20
+       0,     1,    22,    47,    66,    23,    64,    95,    67,    85,
+      93,    86,    29,    73,    68,    24,    49,    87,    15,    69,
+      70,    25,    97,    16,    26,    72,    17,    30,    58,    18,
+      19,    45,    46,    20
 };
 
 /* YYTABLE[YYPACT[STATE-NUM]] -- What to do in state STATE-NUM.  If
@@ -676,26 +675,26 @@ static const yytype_int8 yydefgoto[] =
    number is the opposite.  If YYTABLE_NINF, syntax error.  */
 static const yytype_int8 yytable[] =
 {
-      19,    54,    21,     4,     5,    31,    56,    33,    57,    38,
-      37,    66,    62,    63,    39,    40,    41,    32,    42,    60,
-      61,    62,    63,    34,    79,    80,    81,    82,    35,    43,
-      44,     2,     3,    76,     4,     5,    36,     6,     7,     8,
-       9,    55,    10,    60,    61,    62,    63,    50,    52,    11,
-     -25,    27,    28,    53,    75,    72,    28,    58,    64,    40,
-      91,    78,    83,    88,    89,    90,    95,    12,   101,    93,
-      13,    98,    99,    97,   100,    14,   102,    77,    87
+      52,     4,     5,    61,    62,    55,    38,    56,    21,    65,
+      32,    39,    40,    41,    31,    42,    59,    60,    61,    62,
+      78,    33,    80,    81,    82,    83,    43,    44,     2,     3,
+      77,     4,     5,    34,     6,     7,     8,     9,    35,    10,
+      59,    60,    61,    62,    36,    48,    11,   -25,    27,    28,
+      50,    37,    51,    71,    57,    54,    53,    74,    63,    76,
+      79,    84,    89,    90,    92,    96,    12,    91,    28,   102,
+      13,    94,   100,    98,    99,   101,   103,    14,    88,    75
 };
 
 static const yytype_int8 yycheck[] =
 {
-       1,    37,    18,     3,     4,    12,    42,    11,    44,     5,
-      22,    11,    15,    16,    10,    11,    12,    10,    14,    13,
-      14,    15,    16,    10,    60,    61,    62,    63,     6,    25,
-      26,     0,     1,    27,     3,     4,    11,     6,     7,     8,
-       9,    26,    11,    13,    14,    15,    16,    11,    11,    18,
-      22,    23,    24,    11,    55,     6,    24,    19,    18,    11,
-      27,    18,    11,    11,    18,    18,     9,     1,    10,    19,
-       1,    93,    18,    20,    18,     1,    21,    58,    70
+      37,     3,     4,    15,    16,    42,     5,    44,    18,    11,
+      10,    10,    11,    12,    12,    14,    13,    14,    15,    16,
+      57,    11,    59,    60,    61,    62,    25,    26,     0,     1,
+      27,     3,     4,    10,     6,     7,     8,     9,     6,    11,
+      13,    14,    15,    16,    11,    11,    18,    22,    23,    24,
+      11,    22,    11,     6,    19,    24,    26,    11,    18,    11,
+      18,    11,    11,    18,    27,     9,     1,    18,    24,    10,
+       1,    19,    18,    20,    94,    18,    21,     1,    69,    53
 };
 
 /* YYSTOS[STATE-NUM] -- The symbol kind of the accessing symbol of
@@ -704,15 +703,15 @@ static const yytype_int8 yystos[] =
 {
        0,    29,     0,     1,     3,     4,     6,     7,     8,     9,
       11,    18,    32,    36,    42,    46,    51,    54,    57,    58,
-      62,    18,    30,    33,    43,    49,    52,    23,    24,    40,
+      61,    18,    30,    33,    43,    49,    52,    23,    24,    40,
       55,    12,    10,    11,    10,     6,    11,    22,     5,    10,
-      11,    12,    14,    25,    26,    58,    59,    60,    61,    31,
-      11,    44,    11,    11,    61,    26,    61,    61,    19,    56,
-      13,    14,    15,    16,    18,    34,    11,    32,    36,    42,
-      47,    48,     6,    53,    41,    58,    27,    60,    18,    61,
-      61,    61,    61,    11,    37,    39,    45,    48,    11,    18,
-      18,    27,    38,    19,    35,     9,    50,    20,    39,    18,
-      18,    10,    21
+      11,    12,    14,    25,    26,    59,    60,    31,    11,    44,
+      11,    11,    60,    26,    24,    60,    60,    19,    56,    13,
+      14,    15,    16,    18,    34,    11,    32,    36,    42,    47,
+      48,     6,    53,    41,    11,    58,    11,    27,    60,    18,
+      60,    60,    60,    60,    11,    37,    39,    45,    48,    11,
+      18,    18,    27,    38,    19,    35,     9,    50,    20,    39,
+      18,    18,    10,    21
 };
 
 /* YYR1[RULE-NUM] -- Symbol kind of the left-hand side of rule RULE-NUM.  */
@@ -723,8 +722,8 @@ static const yytype_int8 yyr1[] =
       37,    37,    37,    38,    39,    40,    41,    42,    43,    44,
       45,    46,    47,    47,    47,    48,    48,    48,    49,    50,
       51,    52,    53,    51,    54,    55,    56,    57,    58,    58,
-      59,    59,    59,    60,    61,    61,    61,    61,    61,    61,
-      61,    61,    61,    61,    61,    62
+      59,    59,    59,    60,    60,    60,    60,    60,    60,    60,
+      60,    60,    60,    60,    60,    61
 };
 
 /* YYR2[RULE-NUM] -- Number of symbols on the right-hand side of rule RULE-NUM.  */
@@ -735,7 +734,7 @@ static const yytype_int8 yyr2[] =
        0,     1,     3,     0,     5,     0,     0,     6,     0,     0,
        0,     7,     0,     1,     2,     1,     1,     1,     0,     0,
        8,     0,     0,     6,     2,     0,     0,     5,     1,     3,
-       0,     1,     3,     1,     1,     1,     1,     1,     4,     2,
+       0,     1,     3,     1,     1,     1,     3,     1,     4,     2,
        3,     3,     3,     3,     3,     1
 };
 
@@ -942,13 +941,13 @@ yydestruct (const char *yymsg,
     case YYSYMBOL_IDENTIFIER: /* IDENTIFIER  */
 #line 54 "parser/grammar.y"
             { ReleaseText(((*yyvaluep).text)); }
-#line 946 "parser/generated/grammar.cc"
+#line 945 "parser/generated/grammar.cc"
         break;
 
     case YYSYMBOL_STRING: /* STRING  */
 #line 54 "parser/grammar.y"
             { ReleaseText(((*yyvaluep).text)); }
-#line 952 "parser/generated/grammar.cc"
+#line 951 "parser/generated/grammar.cc"
         break;
 
       default:
@@ -1218,251 +1217,263 @@ yyreduce:
   case 13: /* uses_seen: %empty  */
 #line 80 "parser/grammar.y"
                   { PushErrorContext(kIncludeSyntax); }
-#line 1222 "parser/generated/grammar.cc"
+#line 1221 "parser/generated/grammar.cc"
     break;
 
   case 14: /* include_name_seen: %empty  */
 #line 81 "parser/grammar.y"
                           { ReplaceErrorContext(kMissingSemicolon); }
-#line 1228 "parser/generated/grammar.cc"
+#line 1227 "parser/generated/grammar.cc"
     break;
 
   case 15: /* include_statement: KW_USES uses_seen STRING include_name_seen ';'  */
 #line 84 "parser/grammar.y"
       { IncludeFile(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1234 "parser/generated/grammar.cc"
+#line 1233 "parser/generated/grammar.cc"
     break;
 
   case 16: /* command_keyword_seen: %empty  */
 #line 87 "parser/grammar.y"
                              { PushErrorContext(kCommandDeclarationSyntax); }
-#line 1240 "parser/generated/grammar.cc"
+#line 1239 "parser/generated/grammar.cc"
     break;
 
   case 17: /* command_named: %empty  */
 #line 88 "parser/grammar.y"
                       { DeclareCommand(OwnedText((yyvsp[0].text)), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
-#line 1246 "parser/generated/grammar.cc"
+#line 1245 "parser/generated/grammar.cc"
     break;
 
   case 18: /* command_operands_done: %empty  */
 #line 89 "parser/grammar.y"
                               { ReplaceErrorContext(kMissingSemicolon); }
-#line 1252 "parser/generated/grammar.cc"
+#line 1251 "parser/generated/grammar.cc"
     break;
 
   case 19: /* command_declaration: KW_COMMAND command_keyword_seen NUMBER IDENTIFIER command_named operand_declarations command_operands_done ';'  */
 #line 93 "parser/grammar.y"
       { (void)(yyvsp[-4].text); EndCommandDeclaration(); PopErrorContext(); }
-#line 1258 "parser/generated/grammar.cc"
+#line 1257 "parser/generated/grammar.cc"
     break;
 
   case 23: /* operand_named: %empty  */
 #line 100 "parser/grammar.y"
                       { PushErrorContext(kOperandSizeSyntax); }
-#line 1264 "parser/generated/grammar.cc"
+#line 1263 "parser/generated/grammar.cc"
     break;
 
   case 24: /* operand_declaration: IDENTIFIER operand_named '[' NUMBER ']'  */
 #line 103 "parser/grammar.y"
       { DeclareOperand(OwnedText((yyvsp[-4].text)), (yyvsp[-1].num)); PopErrorContext(); }
-#line 1270 "parser/generated/grammar.cc"
+#line 1269 "parser/generated/grammar.cc"
     break;
 
   case 25: /* constant_named: %empty  */
 #line 106 "parser/grammar.y"
                        { PushErrorContext(kConstantSyntax); ClearPendingString(); }
-#line 1276 "parser/generated/grammar.cc"
+#line 1275 "parser/generated/grammar.cc"
     break;
 
   case 26: /* constant_value_done: %empty  */
 #line 107 "parser/grammar.y"
                             { ReplaceErrorContext(kMissingSemicolon); }
-#line 1282 "parser/generated/grammar.cc"
+#line 1281 "parser/generated/grammar.cc"
     break;
 
   case 27: /* constant_declaration: IDENTIFIER constant_named '=' expression constant_value_done ';'  */
 #line 110 "parser/grammar.y"
       { DeclareConstant(OwnedText((yyvsp[-5].text)), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
-#line 1288 "parser/generated/grammar.cc"
+#line 1287 "parser/generated/grammar.cc"
     break;
 
   case 28: /* type_keyword_seen: %empty  */
 #line 113 "parser/grammar.y"
                           { PushErrorContext(kTypeSyntax); }
-#line 1294 "parser/generated/grammar.cc"
+#line 1293 "parser/generated/grammar.cc"
     break;
 
   case 29: /* type_named: %empty  */
 #line 114 "parser/grammar.y"
                    { BeginType(OwnedText((yyvsp[0].text))); (yyvsp[0].text) = nullptr; }
-#line 1300 "parser/generated/grammar.cc"
+#line 1299 "parser/generated/grammar.cc"
     break;
 
   case 30: /* type_members_done: %empty  */
 #line 115 "parser/grammar.y"
                           { ReplaceErrorContext(kTypeNotEnded); }
-#line 1306 "parser/generated/grammar.cc"
+#line 1305 "parser/generated/grammar.cc"
     break;
 
   case 31: /* type_declaration: KW_TYPE type_keyword_seen IDENTIFIER type_named type_members type_members_done KW_END  */
 #line 118 "parser/grammar.y"
       { (void)(yyvsp[-4].text); EndType(); PopErrorContext(); }
-#line 1312 "parser/generated/grammar.cc"
+#line 1311 "parser/generated/grammar.cc"
     break;
 
   case 38: /* node_keyword_seen: %empty  */
 #line 131 "parser/grammar.y"
                           { PushErrorContext(kNodeSyntax); }
-#line 1318 "parser/generated/grammar.cc"
+#line 1317 "parser/generated/grammar.cc"
     break;
 
   case 39: /* node_typed: %empty  */
 #line 132 "parser/grammar.y"
                    { ReplaceErrorContext(kMissingSemicolon); }
-#line 1324 "parser/generated/grammar.cc"
+#line 1323 "parser/generated/grammar.cc"
     break;
 
   case 40: /* node_declaration: KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'  */
 #line 135 "parser/grammar.y"
       { DeclareNode(OwnedText((yyvsp[-4].text)), (yyvsp[-5].num), OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1330 "parser/generated/grammar.cc"
+#line 1329 "parser/generated/grammar.cc"
     break;
 
   case 41: /* this_node_keyword_seen: %empty  */
 #line 137 "parser/grammar.y"
                                { PushErrorContext(kNodeSyntax); }
-#line 1336 "parser/generated/grammar.cc"
+#line 1335 "parser/generated/grammar.cc"
     break;
 
   case 42: /* this_node_typed: %empty  */
 #line 138 "parser/grammar.y"
                         { ReplaceErrorContext(kMissingSemicolon); }
-#line 1342 "parser/generated/grammar.cc"
+#line 1341 "parser/generated/grammar.cc"
     break;
 
   case 43: /* node_declaration: KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'  */
 #line 141 "parser/grammar.y"
       { SelectNodeType(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1348 "parser/generated/grammar.cc"
+#line 1347 "parser/generated/grammar.cc"
     break;
 
   case 44: /* label_definition: IDENTIFIER ':'  */
 #line 146 "parser/grammar.y"
       { DefineLabel(OwnedText((yyvsp[-1].text))); }
-#line 1354 "parser/generated/grammar.cc"
+#line 1353 "parser/generated/grammar.cc"
     break;
 
   case 45: /* statement_named: %empty  */
 #line 151 "parser/grammar.y"
       { BeginCommandStatement(*(yyvsp[0].qname)); ClearPendingString(); PushErrorContext(kStatementSyntax); }
-#line 1360 "parser/generated/grammar.cc"
+#line 1359 "parser/generated/grammar.cc"
     break;
 
   case 46: /* statement_operands_done: %empty  */
 #line 153 "parser/grammar.y"
                                 { ReplaceErrorContext(kMissingSemicolon); }
-#line 1366 "parser/generated/grammar.cc"
+#line 1365 "parser/generated/grammar.cc"
     break;
 
   case 47: /* command_statement: qualified_name statement_named operands statement_operands_done ';'  */
 #line 156 "parser/grammar.y"
       { (void)(yyvsp[-4].qname); EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
-#line 1372 "parser/generated/grammar.cc"
+#line 1371 "parser/generated/grammar.cc"
     break;
 
   case 48: /* qualified_name: IDENTIFIER  */
 #line 159 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(nullptr, OwnedText((yyvsp[0].text))); }
-#line 1378 "parser/generated/grammar.cc"
+#line 1377 "parser/generated/grammar.cc"
     break;
 
   case 49: /* qualified_name: IDENTIFIER '.' IDENTIFIER  */
 #line 160 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text))); }
-#line 1384 "parser/generated/grammar.cc"
+#line 1383 "parser/generated/grammar.cc"
     break;
 
-  case 53: /* operand: expression  */
+  case 51: /* operands: expression  */
+#line 167 "parser/grammar.y"
+                             { EmitOperand((yyvsp[0].num)); }
+#line 1389 "parser/generated/grammar.cc"
+    break;
+
+  case 52: /* operands: operands ',' expression  */
 #line 168 "parser/grammar.y"
-                { EmitOperand((yyvsp[0].num)); }
-#line 1390 "parser/generated/grammar.cc"
+                             { EmitOperand((yyvsp[0].num)); }
+#line 1395 "parser/generated/grammar.cc"
     break;
 
-  case 54: /* expression: NUMBER  */
+  case 53: /* expression: NUMBER  */
 #line 171 "parser/grammar.y"
                                      { (yyval.num) = ExprNumber((yyvsp[0].num)); }
-#line 1396 "parser/generated/grammar.cc"
+#line 1401 "parser/generated/grammar.cc"
     break;
 
-  case 55: /* expression: STRING  */
+  case 54: /* expression: STRING  */
 #line 172 "parser/grammar.y"
                                      { (yyval.num) = ExprString(OwnedText((yyvsp[0].text))); }
-#line 1402 "parser/generated/grammar.cc"
+#line 1407 "parser/generated/grammar.cc"
     break;
 
-  case 56: /* expression: qualified_name  */
+  case 55: /* expression: IDENTIFIER  */
 #line 173 "parser/grammar.y"
-                                     { (yyval.num) = ExprName(*(yyvsp[0].qname)); }
-#line 1408 "parser/generated/grammar.cc"
+                                     { (yyval.num) = ExprName(*ResolveName(nullptr, OwnedText((yyvsp[0].text)))); }
+#line 1413 "parser/generated/grammar.cc"
+    break;
+
+  case 56: /* expression: IDENTIFIER '.' IDENTIFIER  */
+#line 174 "parser/grammar.y"
+                                     { (yyval.num) = ExprName(*ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text)))); }
+#line 1419 "parser/generated/grammar.cc"
     break;
 
   case 57: /* expression: '$'  */
-#line 174 "parser/grammar.y"
+#line 175 "parser/grammar.y"
                                      { (yyval.num) = ExprDollar(); }
-#line 1414 "parser/generated/grammar.cc"
+#line 1425 "parser/generated/grammar.cc"
     break;
 
   case 58: /* expression: KW_SIZE '(' qualified_name ')'  */
-#line 175 "parser/grammar.y"
+#line 176 "parser/grammar.y"
                                      { (yyval.num) = ExprSize(*(yyvsp[-1].qname)); }
-#line 1420 "parser/generated/grammar.cc"
+#line 1431 "parser/generated/grammar.cc"
     break;
 
   case 59: /* expression: '-' expression  */
-#line 176 "parser/grammar.y"
+#line 177 "parser/grammar.y"
                                      { (yyval.num) = ExprNegate((yyvsp[0].num)); }
-#line 1426 "parser/generated/grammar.cc"
+#line 1437 "parser/generated/grammar.cc"
     break;
 
   case 60: /* expression: expression '*' expression  */
-#line 177 "parser/grammar.y"
+#line 178 "parser/grammar.y"
                                      { (yyval.num) = ExprMultiply((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1432 "parser/generated/grammar.cc"
+#line 1443 "parser/generated/grammar.cc"
     break;
 
   case 61: /* expression: expression '/' expression  */
-#line 178 "parser/grammar.y"
+#line 179 "parser/grammar.y"
                                      { (yyval.num) = ExprDivide((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1438 "parser/generated/grammar.cc"
+#line 1449 "parser/generated/grammar.cc"
     break;
 
   case 62: /* expression: expression '+' expression  */
-#line 179 "parser/grammar.y"
+#line 180 "parser/grammar.y"
                                      { (yyval.num) = ExprAdd((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1444 "parser/generated/grammar.cc"
+#line 1455 "parser/generated/grammar.cc"
     break;
 
   case 63: /* expression: expression '-' expression  */
-#line 180 "parser/grammar.y"
+#line 181 "parser/grammar.y"
                                      { (yyval.num) = ExprSubtract((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1450 "parser/generated/grammar.cc"
+#line 1461 "parser/generated/grammar.cc"
     break;
 
   case 64: /* expression: '(' expression ')'  */
-#line 181 "parser/grammar.y"
+#line 182 "parser/grammar.y"
                                      { (yyval.num) = (yyvsp[-1].num); }
-#line 1456 "parser/generated/grammar.cc"
+#line 1467 "parser/generated/grammar.cc"
     break;
 
   case 65: /* end_statement: KW_END  */
-#line 185 "parser/grammar.y"
+#line 186 "parser/grammar.y"
             { EndStatement(); }
-#line 1462 "parser/generated/grammar.cc"
+#line 1473 "parser/generated/grammar.cc"
     break;
 
 
-#line 1466 "parser/generated/grammar.cc"
+#line 1477 "parser/generated/grammar.cc"
 
       default: break;
     }
@@ -1655,7 +1666,7 @@ yyreturnlab:
   return yyresult;
 }
 
-#line 188 "parser/grammar.y"
+#line 189 "parser/grammar.y"
 
 
 int yylex(void) { return qdl::NextParserToken(); }
