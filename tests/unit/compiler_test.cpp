@@ -116,6 +116,8 @@ TEST_F(CompilerTest, OverlongFileNames) {
   EXPECT_EQ(listing.out, Win1251("Error: недопустимое имя файла: ") + longName + ".lst\n");
   auto deps = Compile({"--deps=" + longName, "p"});
   EXPECT_EQ(deps.out, Win1251("Error: недопустимое имя файла: ") + longName + "\n");
+  auto commands = Compile({"--commands=" + longName + ".h", "p"});
+  EXPECT_EQ(commands.out, Win1251("Error: недопустимое имя файла: ") + longName + ".h\n");
   auto input = Compile({longName, "o"});
   EXPECT_EQ(input.out, Win1251("Error: недопустимое имя файла: ") + longName + ".qdl\n");
   // 4095 bytes are accepted: the name is merely too long for the system.

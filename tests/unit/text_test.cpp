@@ -1,10 +1,11 @@
 // Token texts: copies of every length with their length and key, recycled
-// without mixing contents.
+// without mixing contents; Windows-1251 and UTF-8.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "text/encoding.h"
 #include "text/owned_text.h"
 
 namespace qdl {
@@ -42,6 +43,31 @@ TEST(OwnedTextTest, EveryLengthKeepsItsBytesWhileOthersComeAndGo) {
     }
   }
   ReleaseText(nullptr);
+}
+
+TEST(EncodingTest, Windows1251BytesAndTheirCodePoints) {
+  // A few bytes with their code points from the code page's table.
+  EXPECT_EQ(CodePointFromCp1251(0x7F), 0x7Fu);
+  EXPECT_EQ(CodePointFromCp1251(0x80), 0x0402u);  // Ђ
+  EXPECT_EQ(CodePointFromCp1251(0xB9), 0x2116u);  // №
+  EXPECT_EQ(CodePointFromCp1251(0xBF), 0x0457u);  // ї, the byte before the letters
+  EXPECT_EQ(CodePointFromCp1251(0xC0), 0x0410u);  // А
+  EXPECT_EQ(CodePointFromCp1251(0xFF), 0x044Fu);  // я
+  EXPECT_EQ(CodePointFromCp1251(0x98), 0xFFFDu);  // the byte left undefined
+  // Every defined byte comes back from its code point.
+  for (int byte = 0; byte < 256; ++byte) {
+    if (byte == 0x98) continue;
+    EXPECT_EQ(Cp1251FromCodePoint(CodePointFromCp1251(static_cast<unsigned char>(byte))), byte) << byte;
+  }
+  EXPECT_EQ(Cp1251FromCodePoint(0xFFFD), -1);
+  EXPECT_EQ(Cp1251FromCodePoint(0x0450), -1);  // ѐ, just past я
+}
+
+TEST(EncodingTest, Utf8ToWindows1251) {
+  // Characters of one to four bytes: Ж, №, 😀; what Windows-1251 lacks,
+  // and a character cut short by the end of the text, become '?'.
+  EXPECT_EQ(Cp1251FromUtf8("a\xD0\x96\xE2\x84\x96\xF0\x9F\x98\x80!"), "a\xC6\xB9?!");
+  EXPECT_EQ(Cp1251FromUtf8("a\xD0"), "a?");
 }
 
 }  // namespace
