@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "codegen/code_generator.h"
@@ -190,17 +191,18 @@ std::vector<std::string> CompilationFiles(const Options& options) {
 // it would replace the source, or one output would overwrite another.
 // Each name that is the same file as an earlier one is reported.
 bool NamesDistinct(const std::vector<std::string>& names) {
-  std::vector<FileIdentity> files;
-  for (const std::string& name : names) files.push_back(IdentifyFile(name));
+  std::vector<FileIdentity> earlier;
   bool distinct = true;
-  for (size_t i = 1; i < names.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      if (SameFile(files[i], files[j])) {
-        ReportFile(kSameFile, names[i]);
+  for (const std::string& name : names) {
+    FileIdentity file = IdentifyFile(name);
+    for (const FileIdentity& other : earlier) {
+      if (SameFile(file, other)) {
+        ReportFile(kSameFile, name);
         distinct = false;
         break;
       }
     }
+    earlier.push_back(std::move(file));
   }
   return distinct;
 }
