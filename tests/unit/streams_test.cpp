@@ -45,6 +45,13 @@ TEST_F(StreamsTest, PushbackAndLineCounting) {
   EXPECT_EQ(stream->line, 1);
   EXPECT_EQ(ReadChar(), '\n');
   EXPECT_EQ(stream->line, 2);
+  // Pushed on top of another character, a line feed counts the same.
+  stream->UngetChar('x');
+  stream->UngetChar('\n');
+  EXPECT_EQ(stream->line, 1);
+  EXPECT_EQ(ReadChar(), '\n');
+  EXPECT_EQ(stream->line, 2);
+  EXPECT_EQ(ReadChar(), 'x');
   for (int i = 0; i < kPushBackCapacity; ++i) stream->UngetChar('0' + i);
   EXPECT_EQ(state_.out, "");
   stream->UngetChar('x');  // the eleventh is reported and dropped
