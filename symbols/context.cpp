@@ -62,7 +62,7 @@ uint32_t HashName(const char* text, size_t length) {
   uint64_t hash = length * kMultiplier;
   for (; length >= 8; text += 8, length -= 8) {
     uint64_t word;
-    memcpy(&word, text, 8);
+    memcpy(&word, text, sizeof word);
     hash = (hash ^ word) * kMultiplier;
     hash ^= hash >> 29;
   }
@@ -70,8 +70,8 @@ uint32_t HashName(const char* text, size_t length) {
   uint64_t word;
   if (length >= 4) {
     uint32_t low, high;
-    memcpy(&low, text, 4);
-    memcpy(&high, text + length - 4, 4);
+    memcpy(&low, text, sizeof low);
+    memcpy(&high, text + length - sizeof high, sizeof high);
     word = (uint64_t{high} << 32) | low;
   } else if (length > 0) {
     auto byte = [text](size_t i) { return uint64_t{static_cast<unsigned char>(text[i])}; };
