@@ -71,11 +71,19 @@ program
   | program constant_declaration
   | program type_declaration
   | program node_declaration
-  | program label_definition
-  | program command_statement
+  | program IDENTIFIER ':'
+      { DefineLabel(OwnedText($2)); }
+  | program IDENTIFIER statement_named operands statement_operands_done ';'
+      { (void)$2; EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
+  | program IDENTIFIER '.' IDENTIFIER qualified_statement_named operands statement_operands_done ';'
+      { (void)$2; (void)$4; EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
   | program end_statement
   | program error ';'
   ;
+/* Labels and command statements, the most frequent statements, are
+   written out here rather than given rules of their own: each rule is a
+   reduction more for every statement.  A statement's name is resolved
+   when the parser has seen what follows it. */
 
 uses_seen: %empty { PushErrorContext(kIncludeSyntax); } ;
 include_name_seen: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
@@ -141,20 +149,17 @@ node_declaration
       { SelectNodeType(OwnedText($4)); PopErrorContext(); }
   ;
 
-label_definition
-  : IDENTIFIER ':'
-      { DefineLabel(OwnedText($1)); }
-  ;
-
 statement_named
   : %empty
-      { BeginCommandStatement(*$<qname>0); ClearPendingString(); PushErrorContext(kStatementSyntax); }
+      { BeginCommandStatement(*ResolveName(nullptr, OwnedText($<text>0)));
+        $<text>0 = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
+  ;
+qualified_statement_named
+  : %empty
+      { BeginCommandStatement(*ResolveName(OwnedText($<text>-2), OwnedText($<text>0)));
+        $<text>-2 = nullptr; $<text>0 = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
   ;
 statement_operands_done: %empty { ReplaceErrorContext(kMissingSemicolon); } ;
-command_statement
-  : qualified_name statement_named operands statement_operands_done ';'
-      { (void)$1; EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
-  ;
 qualified_name
   : IDENTIFIER                 { $$ = ResolveName(nullptr, OwnedText($1)); }
   | IDENTIFIER '.' IDENTIFIER  { $$ = ResolveName(OwnedText($1), OwnedText($3)); }

@@ -133,12 +133,12 @@ enum yysymbol_kind_t
   YYSYMBOL_16_ = 16,                       /* '/'  */
   YYSYMBOL_UMINUS = 17,                    /* UMINUS  */
   YYSYMBOL_18_ = 18,                       /* ';'  */
-  YYSYMBOL_19_ = 19,                       /* ','  */
-  YYSYMBOL_20_ = 20,                       /* '['  */
-  YYSYMBOL_21_ = 21,                       /* ']'  */
-  YYSYMBOL_22_ = 22,                       /* '='  */
-  YYSYMBOL_23_ = 23,                       /* ':'  */
-  YYSYMBOL_24_ = 24,                       /* '.'  */
+  YYSYMBOL_19_ = 19,                       /* ':'  */
+  YYSYMBOL_20_ = 20,                       /* '.'  */
+  YYSYMBOL_21_ = 21,                       /* ','  */
+  YYSYMBOL_22_ = 22,                       /* '['  */
+  YYSYMBOL_23_ = 23,                       /* ']'  */
+  YYSYMBOL_24_ = 24,                       /* '='  */
   YYSYMBOL_25_ = 25,                       /* '$'  */
   YYSYMBOL_26_ = 26,                       /* '('  */
   YYSYMBOL_27_ = 27,                       /* ')'  */
@@ -168,14 +168,13 @@ enum yysymbol_kind_t
   YYSYMBOL_node_declaration = 51,          /* node_declaration  */
   YYSYMBOL_this_node_keyword_seen = 52,    /* this_node_keyword_seen  */
   YYSYMBOL_this_node_typed = 53,           /* this_node_typed  */
-  YYSYMBOL_label_definition = 54,          /* label_definition  */
-  YYSYMBOL_statement_named = 55,           /* statement_named  */
+  YYSYMBOL_statement_named = 54,           /* statement_named  */
+  YYSYMBOL_qualified_statement_named = 55, /* qualified_statement_named  */
   YYSYMBOL_statement_operands_done = 56,   /* statement_operands_done  */
-  YYSYMBOL_command_statement = 57,         /* command_statement  */
-  YYSYMBOL_qualified_name = 58,            /* qualified_name  */
-  YYSYMBOL_operands = 59,                  /* operands  */
-  YYSYMBOL_expression = 60,                /* expression  */
-  YYSYMBOL_end_statement = 61              /* end_statement  */
+  YYSYMBOL_qualified_name = 57,            /* qualified_name  */
+  YYSYMBOL_operands = 58,                  /* operands  */
+  YYSYMBOL_expression = 59,                /* expression  */
+  YYSYMBOL_end_statement = 60              /* end_statement  */
 };
 typedef enum yysymbol_kind_t yysymbol_kind_t;
 
@@ -503,16 +502,16 @@ union yyalloc
 /* YYFINAL -- State number of the termination state.  */
 #define YYFINAL  2
 /* YYLAST -- Last index in YYTABLE.  */
-#define YYLAST   79
+#define YYLAST   85
 
 /* YYNTOKENS -- Number of terminals.  */
 #define YYNTOKENS  28
 /* YYNNTS -- Number of nonterminals.  */
-#define YYNNTS  34
+#define YYNNTS  33
 /* YYNRULES -- Number of rules.  */
 #define YYNRULES  65
 /* YYNSTATES -- Number of states.  */
-#define YYNSTATES  104
+#define YYNSTATES  107
 
 /* YYMAXUTOK -- Last valid token kind.  */
 #define YYMAXUTOK   268
@@ -533,12 +532,12 @@ static const yytype_int8 yytranslate[] =
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,    25,     2,     2,     2,
-      26,    27,    15,    13,    19,    14,    24,    16,     2,     2,
-       2,     2,     2,     2,     2,     2,     2,     2,    23,    18,
-       2,    22,     2,     2,     2,     2,     2,     2,     2,     2,
+      26,    27,    15,    13,    21,    14,    20,    16,     2,     2,
+       2,     2,     2,     2,     2,     2,     2,     2,    19,    18,
+       2,    24,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
-       2,    20,     2,    21,     2,     2,     2,     2,     2,     2,
+       2,    22,     2,    23,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
        2,     2,     2,     2,     2,     2,     2,     2,     2,     2,
@@ -563,12 +562,12 @@ static const yytype_int8 yytranslate[] =
 static const yytype_uint8 yyrline[] =
 {
        0,    67,    67,    68,    69,    70,    71,    72,    73,    74,
-      75,    76,    77,    80,    81,    83,    87,    88,    89,    91,
-      96,    97,    98,   100,   102,   106,   107,   109,   113,   114,
-     115,   117,   121,   122,   123,   126,   127,   128,   131,   132,
-     134,   137,   138,   140,   145,   150,   153,   155,   159,   160,
-     166,   167,   168,   171,   172,   173,   174,   175,   176,   177,
-     178,   179,   180,   181,   182,   186
+      76,    78,    80,    81,    88,    89,    91,    95,    96,    97,
+      99,   104,   105,   106,   108,   110,   114,   115,   117,   121,
+     122,   123,   125,   129,   130,   131,   134,   135,   136,   139,
+     140,   142,   145,   146,   148,   153,   158,   162,   164,   165,
+     171,   172,   173,   176,   177,   178,   179,   180,   181,   182,
+     183,   184,   185,   186,   187,   191
 };
 #endif
 
@@ -587,7 +586,7 @@ static const char *const yytname[] =
   "\"end of file\"", "error", "\"invalid token\"", "KW_USES",
   "KW_COMMAND", "KW_SIZE", "KW_TYPE", "KW_NODE", "KW_THIS_NODE", "KW_END",
   "NUMBER", "IDENTIFIER", "STRING", "'+'", "'-'", "'*'", "'/'", "UMINUS",
-  "';'", "','", "'['", "']'", "'='", "':'", "'.'", "'$'", "'('", "')'",
+  "';'", "':'", "'.'", "','", "'['", "']'", "'='", "'$'", "'('", "')'",
   "$accept", "program", "uses_seen", "include_name_seen",
   "include_statement", "command_keyword_seen", "command_named",
   "command_operands_done", "command_declaration", "operand_declarations",
@@ -595,9 +594,9 @@ static const char *const yytname[] =
   "constant_value_done", "constant_declaration", "type_keyword_seen",
   "type_named", "type_members_done", "type_declaration", "type_members",
   "type_member", "node_keyword_seen", "node_typed", "node_declaration",
-  "this_node_keyword_seen", "this_node_typed", "label_definition",
-  "statement_named", "statement_operands_done", "command_statement",
-  "qualified_name", "operands", "expression", "end_statement", YY_NULLPTR
+  "this_node_keyword_seen", "this_node_typed", "statement_named",
+  "qualified_statement_named", "statement_operands_done", "qualified_name",
+  "operands", "expression", "end_statement", YY_NULLPTR
 };
 
 static const char *
@@ -607,12 +606,12 @@ yysymbol_name (yysymbol_kind_t yysymbol)
 }
 #endif
 
-#define YYPACT_NINF (-38)
+#define YYPACT_NINF (-35)
 
 #define yypact_value_is_default(Yyn) \
   ((Yyn) == YYPACT_NINF)
 
-#define YYTABLE_NINF (-26)
+#define YYTABLE_NINF (-27)
 
 #define yytable_value_is_error(Yyn) \
   0
@@ -621,17 +620,17 @@ yysymbol_name (yysymbol_kind_t yysymbol)
    STATE-NUM.  */
 static const yytype_int8 yypact[] =
 {
-     -38,    28,   -38,   -10,   -38,   -38,   -38,   -38,   -38,   -38,
-      25,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,
-     -38,   -38,     2,     0,    10,    23,    32,   -38,    33,    29,
-       1,   -38,    34,   -38,    39,    41,   -38,     1,    30,   -38,
-      31,   -38,     1,   -38,     1,    35,    27,    40,   -38,    -2,
-      47,   -38,    27,    46,    48,   -38,     3,     1,    42,     1,
-       1,     1,     1,   -38,    50,   -38,   -38,   -38,   -38,    -2,
-     -38,    51,    45,    49,    44,    37,   -38,   -38,    27,   -38,
-     -12,   -12,   -38,   -38,   -38,    52,   -38,    56,   -38,   -38,
-     -38,   -38,   -38,    53,    50,    54,   -38,    57,    59,   -38,
-     -38,   -38,    55,   -38
+     -35,    30,   -35,     0,   -35,   -35,   -35,   -35,   -35,   -35,
+      -8,   -35,   -35,   -35,   -35,   -35,   -35,   -35,   -35,    -6,
+       9,    -1,    10,    16,   -35,    21,    11,     3,   -35,    35,
+     -35,    42,    43,   -35,     3,     1,   -35,    20,   -35,     3,
+     -35,     3,    26,    36,    37,   -35,    -2,    51,   -35,     3,
+      36,    47,    48,   -35,    29,     3,    44,     3,     3,     3,
+       3,   -35,    49,   -35,   -35,   -35,   -35,    -2,   -35,    50,
+      45,    26,    46,    52,    38,   -35,   -35,    36,   -35,   -12,
+     -12,   -35,   -35,   -35,    53,   -35,    57,   -35,   -35,   -35,
+      55,   -35,    56,   -35,    54,    49,    59,   -35,    60,   -35,
+     -35,    58,   -35,   -35,   -35,    61,   -35
 };
 
 /* YYDEFACT[STATE-NUM] -- Default reduction number in state STATE-NUM.
@@ -639,35 +638,35 @@ static const yytype_int8 yypact[] =
    means the default is an error.  */
 static const yytype_int8 yydefact[] =
 {
-       2,     0,     1,     0,    13,    16,    28,    38,    41,    65,
-      48,     3,     4,     5,     6,     7,     8,     9,    10,    45,
-      11,    12,     0,     0,     0,     0,     0,    44,     0,     0,
-      50,    14,     0,    29,     0,     0,    49,     0,     0,    53,
-      55,    54,     0,    57,     0,    46,    51,     0,    17,    32,
-       0,    42,    26,     0,     0,    59,     0,     0,     0,     0,
-       0,     0,     0,    15,    20,    25,    37,    35,    36,    30,
-      33,     0,     0,     0,    48,     0,    56,    64,    52,    47,
-      62,    63,    60,    61,    23,    18,    21,     0,    34,    39,
-      43,    27,    58,     0,     0,     0,    31,     0,     0,    22,
-      19,    40,     0,    24
+       2,     0,     1,     0,    14,    17,    29,    39,    42,    65,
+      45,     3,     4,     5,     6,     7,     8,    12,    13,     0,
+       0,     0,     0,     0,     9,     0,     0,    50,    15,     0,
+      30,     0,     0,    46,     0,     0,    53,    55,    54,     0,
+      57,     0,    47,    51,     0,    18,    33,     0,    43,    50,
+      27,     0,     0,    59,     0,     0,     0,     0,     0,     0,
+       0,    16,    21,    26,    38,    36,    37,    31,    34,     0,
+       0,    47,     0,    48,     0,    56,    64,    52,    10,    62,
+      63,    60,    61,    24,    19,    22,     0,    35,    40,    44,
+       0,    28,     0,    58,     0,     0,     0,    32,     0,    11,
+      49,     0,    23,    20,    41,     0,    25
 };
 
 /* YYPGOTO[NTERM-NUM].  */
 static const yytype_int8 yypgoto[] =
 {
-     -38,   -38,   -38,   -38,    65,   -38,   -38,   -38,    69,   -38,
-     -38,   -20,   -38,   -38,    76,   -38,   -38,   -38,   -38,   -38,
-       9,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,   -38,
-      26,   -38,   -37,   -38
+     -35,   -35,   -35,   -35,    68,   -35,   -35,   -35,    69,   -35,
+     -35,   -24,   -35,   -35,    74,   -35,   -35,   -35,   -35,   -35,
+      12,   -35,   -35,   -35,   -35,   -35,   -35,   -35,    14,   -35,
+      31,   -34,   -35
 };
 
 /* YYDEFGOTO[NTERM-NUM].  */
 static const yytype_int8 yydefgoto[] =
 {
-       0,     1,    22,    47,    66,    23,    64,    95,    67,    85,
-      93,    86,    29,    73,    68,    24,    49,    87,    15,    69,
-      70,    25,    97,    16,    26,    72,    17,    30,    58,    18,
-      19,    45,    46,    20
+       0,     1,    19,    44,    64,    20,    62,    96,    65,    84,
+      94,    85,    26,    72,    66,    21,    46,    86,    15,    67,
+      68,    22,    98,    16,    23,    70,    27,    49,    56,    74,
+      42,    43,    17
 };
 
 /* YYTABLE[YYPACT[STATE-NUM]] -- What to do in state STATE-NUM.  If
@@ -675,26 +674,28 @@ static const yytype_int8 yydefgoto[] =
    number is the opposite.  If YYTABLE_NINF, syntax error.  */
 static const yytype_int8 yytable[] =
 {
-      52,     4,     5,    61,    62,    55,    38,    56,    21,    65,
-      32,    39,    40,    41,    31,    42,    59,    60,    61,    62,
-      78,    33,    80,    81,    82,    83,    43,    44,     2,     3,
-      77,     4,     5,    34,     6,     7,     8,     9,    35,    10,
-      59,    60,    61,    62,    36,    48,    11,   -25,    27,    28,
-      50,    37,    51,    71,    57,    54,    53,    74,    63,    76,
-      79,    84,    89,    90,    92,    96,    12,    91,    28,   102,
-      13,    94,   100,    98,    99,   101,   103,    14,    88,    75
+      50,     4,     5,    59,    60,    53,    28,    54,    35,    63,
+      30,    24,    25,    36,    37,    38,   -26,    39,    18,    29,
+      31,    77,    32,    79,    80,    81,    82,    51,    40,    41,
+       2,     3,    33,     4,     5,    34,     6,     7,     8,     9,
+      52,    10,    57,    58,    59,    60,    45,    55,    11,    57,
+      58,    59,    60,    47,    48,    61,    76,    69,    73,    75,
+      83,    88,    78,    89,    91,    93,    97,   100,   105,    12,
+      13,   102,    92,    99,    95,    14,   101,   103,   104,    87,
+      71,     0,     0,     0,   106,    90
 };
 
 static const yytype_int8 yycheck[] =
 {
-      37,     3,     4,    15,    16,    42,     5,    44,    18,    11,
-      10,    10,    11,    12,    12,    14,    13,    14,    15,    16,
-      57,    11,    59,    60,    61,    62,    25,    26,     0,     1,
-      27,     3,     4,    10,     6,     7,     8,     9,     6,    11,
-      13,    14,    15,    16,    11,    11,    18,    22,    23,    24,
-      11,    22,    11,     6,    19,    24,    26,    11,    18,    11,
-      18,    11,    11,    18,    27,     9,     1,    18,    24,    10,
-       1,    19,    18,    20,    94,    18,    21,     1,    69,    53
+      34,     3,     4,    15,    16,    39,    12,    41,     5,    11,
+      11,    19,    20,    10,    11,    12,    24,    14,    18,    10,
+      10,    55,     6,    57,    58,    59,    60,    26,    25,    26,
+       0,     1,    11,     3,     4,    24,     6,     7,     8,     9,
+      20,    11,    13,    14,    15,    16,    11,    21,    18,    13,
+      14,    15,    16,    11,    11,    18,    27,     6,    11,    11,
+      11,    11,    18,    18,    18,    27,     9,    11,    10,     1,
+       1,    95,    20,    18,    21,     1,    22,    18,    18,    67,
+      49,    -1,    -1,    -1,    23,    71
 };
 
 /* YYSTOS[STATE-NUM] -- The symbol kind of the accessing symbol of
@@ -702,38 +703,38 @@ static const yytype_int8 yycheck[] =
 static const yytype_int8 yystos[] =
 {
        0,    29,     0,     1,     3,     4,     6,     7,     8,     9,
-      11,    18,    32,    36,    42,    46,    51,    54,    57,    58,
-      61,    18,    30,    33,    43,    49,    52,    23,    24,    40,
-      55,    12,    10,    11,    10,     6,    11,    22,     5,    10,
-      11,    12,    14,    25,    26,    59,    60,    31,    11,    44,
-      11,    11,    60,    26,    24,    60,    60,    19,    56,    13,
-      14,    15,    16,    18,    34,    11,    32,    36,    42,    47,
-      48,     6,    53,    41,    11,    58,    11,    27,    60,    18,
-      60,    60,    60,    60,    11,    37,    39,    45,    48,    11,
-      18,    18,    27,    38,    19,    35,     9,    50,    20,    39,
-      18,    18,    10,    21
+      11,    18,    32,    36,    42,    46,    51,    60,    18,    30,
+      33,    43,    49,    52,    19,    20,    40,    54,    12,    10,
+      11,    10,     6,    11,    24,     5,    10,    11,    12,    14,
+      25,    26,    58,    59,    31,    11,    44,    11,    11,    55,
+      59,    26,    20,    59,    59,    21,    56,    13,    14,    15,
+      16,    18,    34,    11,    32,    36,    42,    47,    48,     6,
+      53,    58,    41,    11,    57,    11,    27,    59,    18,    59,
+      59,    59,    59,    11,    37,    39,    45,    48,    11,    18,
+      56,    18,    20,    27,    38,    21,    35,     9,    50,    18,
+      11,    22,    39,    18,    18,    10,    23
 };
 
 /* YYR1[RULE-NUM] -- Symbol kind of the left-hand side of rule RULE-NUM.  */
 static const yytype_int8 yyr1[] =
 {
        0,    28,    29,    29,    29,    29,    29,    29,    29,    29,
-      29,    29,    29,    30,    31,    32,    33,    34,    35,    36,
-      37,    37,    37,    38,    39,    40,    41,    42,    43,    44,
-      45,    46,    47,    47,    47,    48,    48,    48,    49,    50,
-      51,    52,    53,    51,    54,    55,    56,    57,    58,    58,
-      59,    59,    59,    60,    60,    60,    60,    60,    60,    60,
-      60,    60,    60,    60,    60,    61
+      29,    29,    29,    29,    30,    31,    32,    33,    34,    35,
+      36,    37,    37,    37,    38,    39,    40,    41,    42,    43,
+      44,    45,    46,    47,    47,    47,    48,    48,    48,    49,
+      50,    51,    52,    53,    51,    54,    55,    56,    57,    57,
+      58,    58,    58,    59,    59,    59,    59,    59,    59,    59,
+      59,    59,    59,    59,    59,    60
 };
 
 /* YYR2[RULE-NUM] -- Number of symbols on the right-hand side of rule RULE-NUM.  */
 static const yytype_int8 yyr2[] =
 {
-       0,     2,     0,     2,     2,     2,     2,     2,     2,     2,
-       2,     2,     3,     0,     0,     5,     0,     0,     0,     8,
-       0,     1,     3,     0,     5,     0,     0,     6,     0,     0,
-       0,     7,     0,     1,     2,     1,     1,     1,     0,     0,
-       8,     0,     0,     6,     2,     0,     0,     5,     1,     3,
+       0,     2,     0,     2,     2,     2,     2,     2,     2,     3,
+       6,     8,     2,     3,     0,     0,     5,     0,     0,     0,
+       8,     0,     1,     3,     0,     5,     0,     0,     6,     0,
+       0,     0,     7,     0,     1,     2,     1,     1,     1,     0,
+       0,     8,     0,     0,     6,     0,     0,     0,     1,     3,
        0,     1,     3,     1,     1,     1,     3,     1,     4,     2,
        3,     3,     3,     3,     3,     1
 };
@@ -941,13 +942,13 @@ yydestruct (const char *yymsg,
     case YYSYMBOL_IDENTIFIER: /* IDENTIFIER  */
 #line 54 "parser/grammar.y"
             { ReleaseText(((*yyvaluep).text)); }
-#line 945 "parser/generated/grammar.cc"
+#line 946 "parser/generated/grammar.cc"
         break;
 
     case YYSYMBOL_STRING: /* STRING  */
 #line 54 "parser/grammar.y"
             { ReleaseText(((*yyvaluep).text)); }
-#line 951 "parser/generated/grammar.cc"
+#line 952 "parser/generated/grammar.cc"
         break;
 
       default:
@@ -1214,266 +1215,280 @@ yyreduce:
   YY_REDUCE_PRINT (yyn);
   switch (yyn)
     {
-  case 13: /* uses_seen: %empty  */
-#line 80 "parser/grammar.y"
-                  { PushErrorContext(kIncludeSyntax); }
-#line 1221 "parser/generated/grammar.cc"
-    break;
-
-  case 14: /* include_name_seen: %empty  */
-#line 81 "parser/grammar.y"
-                          { ReplaceErrorContext(kMissingSemicolon); }
-#line 1227 "parser/generated/grammar.cc"
-    break;
-
-  case 15: /* include_statement: KW_USES uses_seen STRING include_name_seen ';'  */
-#line 84 "parser/grammar.y"
-      { IncludeFile(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1233 "parser/generated/grammar.cc"
-    break;
-
-  case 16: /* command_keyword_seen: %empty  */
-#line 87 "parser/grammar.y"
-                             { PushErrorContext(kCommandDeclarationSyntax); }
-#line 1239 "parser/generated/grammar.cc"
-    break;
-
-  case 17: /* command_named: %empty  */
-#line 88 "parser/grammar.y"
-                      { DeclareCommand(OwnedText((yyvsp[0].text)), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
-#line 1245 "parser/generated/grammar.cc"
-    break;
-
-  case 18: /* command_operands_done: %empty  */
-#line 89 "parser/grammar.y"
-                              { ReplaceErrorContext(kMissingSemicolon); }
-#line 1251 "parser/generated/grammar.cc"
-    break;
-
-  case 19: /* command_declaration: KW_COMMAND command_keyword_seen NUMBER IDENTIFIER command_named operand_declarations command_operands_done ';'  */
-#line 93 "parser/grammar.y"
-      { (void)(yyvsp[-4].text); EndCommandDeclaration(); PopErrorContext(); }
-#line 1257 "parser/generated/grammar.cc"
-    break;
-
-  case 23: /* operand_named: %empty  */
-#line 100 "parser/grammar.y"
-                      { PushErrorContext(kOperandSizeSyntax); }
-#line 1263 "parser/generated/grammar.cc"
-    break;
-
-  case 24: /* operand_declaration: IDENTIFIER operand_named '[' NUMBER ']'  */
-#line 103 "parser/grammar.y"
-      { DeclareOperand(OwnedText((yyvsp[-4].text)), (yyvsp[-1].num)); PopErrorContext(); }
-#line 1269 "parser/generated/grammar.cc"
-    break;
-
-  case 25: /* constant_named: %empty  */
-#line 106 "parser/grammar.y"
-                       { PushErrorContext(kConstantSyntax); ClearPendingString(); }
-#line 1275 "parser/generated/grammar.cc"
-    break;
-
-  case 26: /* constant_value_done: %empty  */
-#line 107 "parser/grammar.y"
-                            { ReplaceErrorContext(kMissingSemicolon); }
-#line 1281 "parser/generated/grammar.cc"
-    break;
-
-  case 27: /* constant_declaration: IDENTIFIER constant_named '=' expression constant_value_done ';'  */
-#line 110 "parser/grammar.y"
-      { DeclareConstant(OwnedText((yyvsp[-5].text)), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
-#line 1287 "parser/generated/grammar.cc"
-    break;
-
-  case 28: /* type_keyword_seen: %empty  */
-#line 113 "parser/grammar.y"
-                          { PushErrorContext(kTypeSyntax); }
-#line 1293 "parser/generated/grammar.cc"
-    break;
-
-  case 29: /* type_named: %empty  */
-#line 114 "parser/grammar.y"
-                   { BeginType(OwnedText((yyvsp[0].text))); (yyvsp[0].text) = nullptr; }
-#line 1299 "parser/generated/grammar.cc"
-    break;
-
-  case 30: /* type_members_done: %empty  */
-#line 115 "parser/grammar.y"
-                          { ReplaceErrorContext(kTypeNotEnded); }
-#line 1305 "parser/generated/grammar.cc"
-    break;
-
-  case 31: /* type_declaration: KW_TYPE type_keyword_seen IDENTIFIER type_named type_members type_members_done KW_END  */
-#line 118 "parser/grammar.y"
-      { (void)(yyvsp[-4].text); EndType(); PopErrorContext(); }
-#line 1311 "parser/generated/grammar.cc"
-    break;
-
-  case 38: /* node_keyword_seen: %empty  */
-#line 131 "parser/grammar.y"
-                          { PushErrorContext(kNodeSyntax); }
-#line 1317 "parser/generated/grammar.cc"
-    break;
-
-  case 39: /* node_typed: %empty  */
-#line 132 "parser/grammar.y"
-                   { ReplaceErrorContext(kMissingSemicolon); }
-#line 1323 "parser/generated/grammar.cc"
-    break;
-
-  case 40: /* node_declaration: KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'  */
-#line 135 "parser/grammar.y"
-      { DeclareNode(OwnedText((yyvsp[-4].text)), (yyvsp[-5].num), OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1329 "parser/generated/grammar.cc"
-    break;
-
-  case 41: /* this_node_keyword_seen: %empty  */
-#line 137 "parser/grammar.y"
-                               { PushErrorContext(kNodeSyntax); }
-#line 1335 "parser/generated/grammar.cc"
-    break;
-
-  case 42: /* this_node_typed: %empty  */
-#line 138 "parser/grammar.y"
-                        { ReplaceErrorContext(kMissingSemicolon); }
-#line 1341 "parser/generated/grammar.cc"
-    break;
-
-  case 43: /* node_declaration: KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'  */
-#line 141 "parser/grammar.y"
-      { SelectNodeType(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
-#line 1347 "parser/generated/grammar.cc"
-    break;
-
-  case 44: /* label_definition: IDENTIFIER ':'  */
-#line 146 "parser/grammar.y"
+  case 9: /* program: program IDENTIFIER ':'  */
+#line 75 "parser/grammar.y"
       { DefineLabel(OwnedText((yyvsp[-1].text))); }
-#line 1353 "parser/generated/grammar.cc"
+#line 1222 "parser/generated/grammar.cc"
+    break;
+
+  case 10: /* program: program IDENTIFIER statement_named operands statement_operands_done ';'  */
+#line 77 "parser/grammar.y"
+      { (void)(yyvsp[-4].text); EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
+#line 1228 "parser/generated/grammar.cc"
+    break;
+
+  case 11: /* program: program IDENTIFIER '.' IDENTIFIER qualified_statement_named operands statement_operands_done ';'  */
+#line 79 "parser/grammar.y"
+      { (void)(yyvsp[-6].text); (void)(yyvsp[-4].text); EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
+#line 1234 "parser/generated/grammar.cc"
+    break;
+
+  case 14: /* uses_seen: %empty  */
+#line 88 "parser/grammar.y"
+                  { PushErrorContext(kIncludeSyntax); }
+#line 1240 "parser/generated/grammar.cc"
+    break;
+
+  case 15: /* include_name_seen: %empty  */
+#line 89 "parser/grammar.y"
+                          { ReplaceErrorContext(kMissingSemicolon); }
+#line 1246 "parser/generated/grammar.cc"
+    break;
+
+  case 16: /* include_statement: KW_USES uses_seen STRING include_name_seen ';'  */
+#line 92 "parser/grammar.y"
+      { IncludeFile(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
+#line 1252 "parser/generated/grammar.cc"
+    break;
+
+  case 17: /* command_keyword_seen: %empty  */
+#line 95 "parser/grammar.y"
+                             { PushErrorContext(kCommandDeclarationSyntax); }
+#line 1258 "parser/generated/grammar.cc"
+    break;
+
+  case 18: /* command_named: %empty  */
+#line 96 "parser/grammar.y"
+                      { DeclareCommand(OwnedText((yyvsp[0].text)), (yyvsp[(-1) - (0)].num)); (yyvsp[0].text) = nullptr; }
+#line 1264 "parser/generated/grammar.cc"
+    break;
+
+  case 19: /* command_operands_done: %empty  */
+#line 97 "parser/grammar.y"
+                              { ReplaceErrorContext(kMissingSemicolon); }
+#line 1270 "parser/generated/grammar.cc"
+    break;
+
+  case 20: /* command_declaration: KW_COMMAND command_keyword_seen NUMBER IDENTIFIER command_named operand_declarations command_operands_done ';'  */
+#line 101 "parser/grammar.y"
+      { (void)(yyvsp[-4].text); EndCommandDeclaration(); PopErrorContext(); }
+#line 1276 "parser/generated/grammar.cc"
+    break;
+
+  case 24: /* operand_named: %empty  */
+#line 108 "parser/grammar.y"
+                      { PushErrorContext(kOperandSizeSyntax); }
+#line 1282 "parser/generated/grammar.cc"
+    break;
+
+  case 25: /* operand_declaration: IDENTIFIER operand_named '[' NUMBER ']'  */
+#line 111 "parser/grammar.y"
+      { DeclareOperand(OwnedText((yyvsp[-4].text)), (yyvsp[-1].num)); PopErrorContext(); }
+#line 1288 "parser/generated/grammar.cc"
+    break;
+
+  case 26: /* constant_named: %empty  */
+#line 114 "parser/grammar.y"
+                       { PushErrorContext(kConstantSyntax); ClearPendingString(); }
+#line 1294 "parser/generated/grammar.cc"
+    break;
+
+  case 27: /* constant_value_done: %empty  */
+#line 115 "parser/grammar.y"
+                            { ReplaceErrorContext(kMissingSemicolon); }
+#line 1300 "parser/generated/grammar.cc"
+    break;
+
+  case 28: /* constant_declaration: IDENTIFIER constant_named '=' expression constant_value_done ';'  */
+#line 118 "parser/grammar.y"
+      { DeclareConstant(OwnedText((yyvsp[-5].text)), (yyvsp[-2].num)); PopErrorContext(); ClearPendingString(); }
+#line 1306 "parser/generated/grammar.cc"
+    break;
+
+  case 29: /* type_keyword_seen: %empty  */
+#line 121 "parser/grammar.y"
+                          { PushErrorContext(kTypeSyntax); }
+#line 1312 "parser/generated/grammar.cc"
+    break;
+
+  case 30: /* type_named: %empty  */
+#line 122 "parser/grammar.y"
+                   { BeginType(OwnedText((yyvsp[0].text))); (yyvsp[0].text) = nullptr; }
+#line 1318 "parser/generated/grammar.cc"
+    break;
+
+  case 31: /* type_members_done: %empty  */
+#line 123 "parser/grammar.y"
+                          { ReplaceErrorContext(kTypeNotEnded); }
+#line 1324 "parser/generated/grammar.cc"
+    break;
+
+  case 32: /* type_declaration: KW_TYPE type_keyword_seen IDENTIFIER type_named type_members type_members_done KW_END  */
+#line 126 "parser/grammar.y"
+      { (void)(yyvsp[-4].text); EndType(); PopErrorContext(); }
+#line 1330 "parser/generated/grammar.cc"
+    break;
+
+  case 39: /* node_keyword_seen: %empty  */
+#line 139 "parser/grammar.y"
+                          { PushErrorContext(kNodeSyntax); }
+#line 1336 "parser/generated/grammar.cc"
+    break;
+
+  case 40: /* node_typed: %empty  */
+#line 140 "parser/grammar.y"
+                   { ReplaceErrorContext(kMissingSemicolon); }
+#line 1342 "parser/generated/grammar.cc"
+    break;
+
+  case 41: /* node_declaration: KW_NODE node_keyword_seen NUMBER IDENTIFIER KW_TYPE IDENTIFIER node_typed ';'  */
+#line 143 "parser/grammar.y"
+      { DeclareNode(OwnedText((yyvsp[-4].text)), (yyvsp[-5].num), OwnedText((yyvsp[-2].text))); PopErrorContext(); }
+#line 1348 "parser/generated/grammar.cc"
+    break;
+
+  case 42: /* this_node_keyword_seen: %empty  */
+#line 145 "parser/grammar.y"
+                               { PushErrorContext(kNodeSyntax); }
+#line 1354 "parser/generated/grammar.cc"
+    break;
+
+  case 43: /* this_node_typed: %empty  */
+#line 146 "parser/grammar.y"
+                        { ReplaceErrorContext(kMissingSemicolon); }
+#line 1360 "parser/generated/grammar.cc"
+    break;
+
+  case 44: /* node_declaration: KW_THIS_NODE this_node_keyword_seen KW_TYPE IDENTIFIER this_node_typed ';'  */
+#line 149 "parser/grammar.y"
+      { SelectNodeType(OwnedText((yyvsp[-2].text))); PopErrorContext(); }
+#line 1366 "parser/generated/grammar.cc"
     break;
 
   case 45: /* statement_named: %empty  */
-#line 151 "parser/grammar.y"
-      { BeginCommandStatement(*(yyvsp[0].qname)); ClearPendingString(); PushErrorContext(kStatementSyntax); }
-#line 1359 "parser/generated/grammar.cc"
+#line 154 "parser/grammar.y"
+      { BeginCommandStatement(*ResolveName(nullptr, OwnedText((yyvsp[0].text))));
+        (yyvsp[0].text) = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
+#line 1373 "parser/generated/grammar.cc"
     break;
 
-  case 46: /* statement_operands_done: %empty  */
-#line 153 "parser/grammar.y"
+  case 46: /* qualified_statement_named: %empty  */
+#line 159 "parser/grammar.y"
+      { BeginCommandStatement(*ResolveName(OwnedText((yyvsp[(-2) - (0)].text)), OwnedText((yyvsp[0].text))));
+        (yyvsp[(-2) - (0)].text) = nullptr; (yyvsp[0].text) = nullptr; ClearPendingString(); PushErrorContext(kStatementSyntax); }
+#line 1380 "parser/generated/grammar.cc"
+    break;
+
+  case 47: /* statement_operands_done: %empty  */
+#line 162 "parser/grammar.y"
                                 { ReplaceErrorContext(kMissingSemicolon); }
-#line 1365 "parser/generated/grammar.cc"
-    break;
-
-  case 47: /* command_statement: qualified_name statement_named operands statement_operands_done ';'  */
-#line 156 "parser/grammar.y"
-      { (void)(yyvsp[-4].qname); EndCommandStatement(); PopErrorContext(); ClearPendingString(); }
-#line 1371 "parser/generated/grammar.cc"
+#line 1386 "parser/generated/grammar.cc"
     break;
 
   case 48: /* qualified_name: IDENTIFIER  */
-#line 159 "parser/grammar.y"
+#line 164 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(nullptr, OwnedText((yyvsp[0].text))); }
-#line 1377 "parser/generated/grammar.cc"
+#line 1392 "parser/generated/grammar.cc"
     break;
 
   case 49: /* qualified_name: IDENTIFIER '.' IDENTIFIER  */
-#line 160 "parser/grammar.y"
+#line 165 "parser/grammar.y"
                                { (yyval.qname) = ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text))); }
-#line 1383 "parser/generated/grammar.cc"
+#line 1398 "parser/generated/grammar.cc"
     break;
 
   case 51: /* operands: expression  */
-#line 167 "parser/grammar.y"
+#line 172 "parser/grammar.y"
                              { EmitOperand((yyvsp[0].num)); }
-#line 1389 "parser/generated/grammar.cc"
+#line 1404 "parser/generated/grammar.cc"
     break;
 
   case 52: /* operands: operands ',' expression  */
-#line 168 "parser/grammar.y"
+#line 173 "parser/grammar.y"
                              { EmitOperand((yyvsp[0].num)); }
-#line 1395 "parser/generated/grammar.cc"
+#line 1410 "parser/generated/grammar.cc"
     break;
 
   case 53: /* expression: NUMBER  */
-#line 171 "parser/grammar.y"
+#line 176 "parser/grammar.y"
                                      { (yyval.num) = ExprNumber((yyvsp[0].num)); }
-#line 1401 "parser/generated/grammar.cc"
+#line 1416 "parser/generated/grammar.cc"
     break;
 
   case 54: /* expression: STRING  */
-#line 172 "parser/grammar.y"
+#line 177 "parser/grammar.y"
                                      { (yyval.num) = ExprString(OwnedText((yyvsp[0].text))); }
-#line 1407 "parser/generated/grammar.cc"
+#line 1422 "parser/generated/grammar.cc"
     break;
 
   case 55: /* expression: IDENTIFIER  */
-#line 173 "parser/grammar.y"
+#line 178 "parser/grammar.y"
                                      { (yyval.num) = ExprName(*ResolveName(nullptr, OwnedText((yyvsp[0].text)))); }
-#line 1413 "parser/generated/grammar.cc"
+#line 1428 "parser/generated/grammar.cc"
     break;
 
   case 56: /* expression: IDENTIFIER '.' IDENTIFIER  */
-#line 174 "parser/grammar.y"
+#line 179 "parser/grammar.y"
                                      { (yyval.num) = ExprName(*ResolveName(OwnedText((yyvsp[-2].text)), OwnedText((yyvsp[0].text)))); }
-#line 1419 "parser/generated/grammar.cc"
+#line 1434 "parser/generated/grammar.cc"
     break;
 
   case 57: /* expression: '$'  */
-#line 175 "parser/grammar.y"
+#line 180 "parser/grammar.y"
                                      { (yyval.num) = ExprDollar(); }
-#line 1425 "parser/generated/grammar.cc"
+#line 1440 "parser/generated/grammar.cc"
     break;
 
   case 58: /* expression: KW_SIZE '(' qualified_name ')'  */
-#line 176 "parser/grammar.y"
+#line 181 "parser/grammar.y"
                                      { (yyval.num) = ExprSize(*(yyvsp[-1].qname)); }
-#line 1431 "parser/generated/grammar.cc"
+#line 1446 "parser/generated/grammar.cc"
     break;
 
   case 59: /* expression: '-' expression  */
-#line 177 "parser/grammar.y"
+#line 182 "parser/grammar.y"
                                      { (yyval.num) = ExprNegate((yyvsp[0].num)); }
-#line 1437 "parser/generated/grammar.cc"
+#line 1452 "parser/generated/grammar.cc"
     break;
 
   case 60: /* expression: expression '*' expression  */
-#line 178 "parser/grammar.y"
+#line 183 "parser/grammar.y"
                                      { (yyval.num) = ExprMultiply((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1443 "parser/generated/grammar.cc"
+#line 1458 "parser/generated/grammar.cc"
     break;
 
   case 61: /* expression: expression '/' expression  */
-#line 179 "parser/grammar.y"
+#line 184 "parser/grammar.y"
                                      { (yyval.num) = ExprDivide((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1449 "parser/generated/grammar.cc"
+#line 1464 "parser/generated/grammar.cc"
     break;
 
   case 62: /* expression: expression '+' expression  */
-#line 180 "parser/grammar.y"
+#line 185 "parser/grammar.y"
                                      { (yyval.num) = ExprAdd((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1455 "parser/generated/grammar.cc"
+#line 1470 "parser/generated/grammar.cc"
     break;
 
   case 63: /* expression: expression '-' expression  */
-#line 181 "parser/grammar.y"
+#line 186 "parser/grammar.y"
                                      { (yyval.num) = ExprSubtract((yyvsp[-2].num), (yyvsp[0].num)); }
-#line 1461 "parser/generated/grammar.cc"
+#line 1476 "parser/generated/grammar.cc"
     break;
 
   case 64: /* expression: '(' expression ')'  */
-#line 182 "parser/grammar.y"
+#line 187 "parser/grammar.y"
                                      { (yyval.num) = (yyvsp[-1].num); }
-#line 1467 "parser/generated/grammar.cc"
+#line 1482 "parser/generated/grammar.cc"
     break;
 
   case 65: /* end_statement: KW_END  */
-#line 186 "parser/grammar.y"
+#line 191 "parser/grammar.y"
             { EndStatement(); }
-#line 1473 "parser/generated/grammar.cc"
+#line 1488 "parser/generated/grammar.cc"
     break;
 
 
-#line 1477 "parser/generated/grammar.cc"
+#line 1492 "parser/generated/grammar.cc"
 
       default: break;
     }
@@ -1666,7 +1681,7 @@ yyreturnlab:
   return yyresult;
 }
 
-#line 189 "parser/grammar.y"
+#line 194 "parser/grammar.y"
 
 
 int yylex(void) { return qdl::NextParserToken(); }
