@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "lexer/lexer.h"
 #include "symbols/entities.h"
 
 namespace qdl {
@@ -48,9 +49,9 @@ namespace {
 constexpr uint32_t kTagBit = 0x80000000u;
 uint32_t TagOf(uint32_t hash) { return hash | kTagBit; }
 
-bool SameName(const Identifier* entity, const char* name, size_t length, uint32_t hash) {
-  return entity->nameHash == hash && static_cast<size_t>(entity->nameLength) == length &&
-         memcmp(entity->name, name, length) == 0;
+// Whether `entity`, whose tag matched, has the name.
+bool SameName(const Identifier* entity, const char* name, size_t length) {
+  return entity->nameLength == length && memcmp(entity->name, name, length) == 0;
 }
 
 size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint32_t)); }
@@ -92,9 +93,11 @@ void* Identifier::operator new(size_t size) { return EntityArena().Allocate(size
 
 Identifier::Identifier(const NameKey& key, int32_t kindNumber)
     : name(EntityArena().Copy(std::string_view(key.text, key.length))),
-      nameLength(static_cast<int32_t>(key.length)),
-      nameHash(key.hash),
-      kind(kindNumber) {}
+      nameLength(static_cast<uint16_t>(key.length)),
+      kind(static_cast<uint16_t>(kindNumber)) {}
+
+// Names are tokens.
+static_assert(kMaxTokenLength <= UINT16_MAX, "a name's length must fit Identifier::nameLength");
 
 void BeginDumpLine(std::string& out, int indent) {
   out += '\n';
@@ -106,7 +109,7 @@ Context::Context(int32_t capacityHint, Identifier* ownerEntity)
   // Inserting may run out of memory: the context becomes current only
   // once it is complete.
   if (owner != nullptr && parent != nullptr) {
-    parent->Insert(owner);
+    parent->Insert(owner, owner->Key().hash);
     parent->inner_.push_back(this);
   }
   CurrentContext = this;
@@ -143,21 +146,21 @@ void Context::PrintEntries(std::string& out, int indent) const {
     PrintEntity(entry, out, indent);
 }
 
-void Context::Insert(Identifier* entity) {
+void Context::Insert(Identifier* entity, uint32_t hash) {
   // The table grows first: when memory runs out there, the entity (whose
   // construction then fails) is in no list.
   if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
   entity->nextInContext = entries;
   entries = entity;
-  uint32_t tag = TagOf(entity->nameHash);
-  for (uint32_t i = entity->nameHash & slotMask_;; i = (i + 1) & slotMask_) {
+  uint32_t tag = TagOf(hash);
+  for (uint32_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
     if (tags_[i] == 0) {
       tags_[i] = tag;
       slots_[i] = entity;
       ++used_;
       return;
     }
-    if (tags_[i] == tag && SameName(slots_[i], entity->name, static_cast<size_t>(entity->nameLength), entity->nameHash)) {
+    if (tags_[i] == tag && SameName(slots_[i], entity->name, entity->nameLength)) {
       slots_[i] = entity;  // the newest entry of a name is the one found
       return;
     }
@@ -197,7 +200,7 @@ Identifier* Context::Lookup(const NameKey& name) const {
       // next cache line: have it come at the same time as the entity.
       __builtin_prefetch(reinterpret_cast<const char*>(entity) + sizeof(Identifier) + 8);
 #endif
-      if (SameName(entity, name.text, name.length, name.hash)) return entity;
+      if (SameName(entity, name.text, name.length)) return entity;
     }
   }
 }

@@ -39,13 +39,14 @@ struct NameKey {
   uint32_t hash;
 };
 
-// What every entity starts with.  Entities are told apart by `kind`, not
-// by virtual functions: millions of them are made, and a table pointer
-// in each would cost memory and cache.
+// What every entity starts with: 24 bytes with a constant's value.
+// Entities are told apart by `kind`, not by virtual functions, and keep
+// no hash (the table's tags do): millions of them are made, and every
+// byte costs memory and cache.
 class Identifier {
  public:
   Identifier(const NameKey& name, int32_t kind);
-  NameKey Key() const { return NameKey(name, static_cast<size_t>(nameLength), nameHash); }
+  NameKey Key() const { return NameKey(std::string_view(name, nameLength)); }
 
   // An entity lives in the arena of the context current when it is made
   // (its name too) and goes when that context is destroyed.
@@ -54,9 +55,8 @@ class Identifier {
 
   Identifier* nextInContext = nullptr;
   const char* name;  // 0-terminated
-  const int32_t nameLength;
-  const uint32_t nameHash;
-  const int32_t kind;
+  const uint16_t nameLength;  // a name is a token: at most 1000 bytes
+  const uint16_t kind;
 };
 
 // Checked downcast after a test of the kind.
@@ -79,7 +79,8 @@ class Context {
   virtual ~Context();
   virtual void PrintEntries(std::string& out, int indent) const;
 
-  void Insert(Identifier* entity);
+  // Enters `entity`, whose name has hash `hash`.
+  void Insert(Identifier* entity, uint32_t hash);
   Identifier* FindLocal(const NameKey& name) const;
   Identifier* Find(const NameKey& name) const;
   // Starts loading the table slot of a name with this hash into the

@@ -10,8 +10,8 @@ namespace qdl {
 
 namespace {
 
-void InsertIntoCurrent(Identifier* entity) {
-  if (CurrentContext != nullptr) CurrentContext->Insert(entity);
+void InsertIntoCurrent(Identifier* entity, const NameKey& name) {
+  if (CurrentContext != nullptr) CurrentContext->Insert(entity, name.hash);
 }
 
 std::string Str(int32_t value) { return std::to_string(value); }
@@ -19,7 +19,7 @@ std::string Str(int32_t value) { return std::to_string(value); }
 }  // namespace
 
 Command::Command(const NameKey& name, int32_t code) : Identifier(name, kKind), code(code) {
-  InsertIntoCurrent(this);
+  InsertIntoCurrent(this, name);
 }
 
 void Command::AddOperand(int32_t size) {
@@ -38,7 +38,7 @@ void Command::Print(std::string& out, int indent) const {
 }
 
 Constant::Constant(const NameKey& name, int32_t value) : Identifier(name, kKind), value(value) {
-  InsertIntoCurrent(this);
+  InsertIntoCurrent(this, name);
 }
 
 void Constant::Print(std::string& out, int indent) const {
@@ -48,7 +48,7 @@ void Constant::Print(std::string& out, int indent) const {
 
 Label::Label(const NameKey& name, int32_t address, bool isString, int32_t length)
     : Identifier(name, kKind), address(address), isString(isString ? 1 : 0), length(length) {
-  InsertIntoCurrent(this);
+  InsertIntoCurrent(this, name);
 }
 
 void Label::Print(std::string& out, int indent) const {
@@ -71,7 +71,7 @@ void NodeType::Print(std::string& out, int indent) const {
 
 Node::Node(int32_t number, const NameKey& name, NodeType* type)
     : Identifier(name, kKind), number(number), type(type) {
-  InsertIntoCurrent(this);
+  InsertIntoCurrent(this, name);
 }
 
 void Node::Print(std::string& out, int indent) const {
@@ -83,7 +83,7 @@ StringConstant::StringConstant(const NameKey& name, const char* text)
     : Identifier(name, kKind) {
   length = static_cast<int32_t>(strlen(text));
   offset = AddString(text);
-  InsertIntoCurrent(this);
+  InsertIntoCurrent(this, name);
 }
 
 void StringConstant::Print(std::string& out, int indent) const {
