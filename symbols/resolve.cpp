@@ -45,7 +45,7 @@ QualifiedName ResolveQualifiedName(const NameKey* qualifier, const NameKey& name
     if (member == nullptr && scope.inCommandStatement) {
       if (LabelContext != nullptr) {
         if (Label* label = As<Label>(LabelContext->FindLocal(name)))
-          member = new Label(label->Key(), label->address, label->isString != 0, label->length);
+          member = new Label(name, label->address, label->isString != 0, label->length);
       } else {
         auto* label = new Label(name, -1, false, 0);
         label->firstUse = namePoint;
