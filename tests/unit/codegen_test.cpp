@@ -32,6 +32,18 @@ TEST_F(CodegenTest, LimitIsTestedBeforeEachEmission) {
   EXPECT_EQ(g.size, kCodeLimit + 4 + 400);
 }
 
+TEST_F(CodegenTest, WordTestsTheLimitToo) {
+  CodeGenerator below("");
+  below.size = kCodeLimit - 1;
+  below.EmitWord(1);
+  EXPECT_EQ(ErrorCount, 0);
+  CodeGenerator at("");
+  at.size = kCodeLimit;
+  at.EmitWord(1);
+  EXPECT_EQ(ErrorCount, 1);
+  EXPECT_EQ(state_.out, Win1251("Error: слишком длинный код\n"));
+}
+
 TEST_F(CodegenTest, AppendStringsChecksTheWholeImage) {
   AddString(std::string(997, 's').c_str());  // 998 bytes
   CodeGenerator g("");

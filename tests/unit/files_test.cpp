@@ -98,6 +98,15 @@ TEST_F(FilesTest, UnfinishedFileLeavesTheOldOne) {
   EXPECT_TRUE(dropped.Close());  // nothing left to close
   EXPECT_EQ(dir_.Read("a.txt"), "old");
   EXPECT_TRUE(Temporaries().empty());
+  OutputFile again;  // created anew while unfinished: the first is dropped
+  ASSERT_TRUE(again.Create("a.txt", false));
+  again.Write("first");
+  ASSERT_TRUE(again.Create("a.txt", false));
+  EXPECT_EQ(Temporaries().size(), 1u);
+  again.Write("second");
+  EXPECT_TRUE(again.Close());
+  EXPECT_EQ(dir_.Read("a.txt"), "second");
+  EXPECT_TRUE(Temporaries().empty());
   OutputFile done;
   ASSERT_TRUE(done.Create("a.txt", true));
   done.Write("x\ny\n");
