@@ -6,12 +6,14 @@
 // the replacement is process-wide.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <new>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "diagnostics/diagnostics.h"
 #include "driver/driver.h"
@@ -67,14 +69,13 @@ std::string ReadSource(const std::string& path) {
 // Runs the compiler with the failure planned at allocation `n` (-1: none)
 // of the run itself; the arguments and the captured output are made ready
 // outside it.
-test::RunResult RunFailingAt(long n) {
-  const char* argv[] = {"qdl", "-V", "-L", "-D", "-S", "p"};
+test::RunResult RunFailingAt(long n, const std::vector<const char*>& argv = {"qdl", "-V", "-L", "-D", "-S", "p"}) {
   std::string out;
   out.reserve(1 << 16);
   SetStdoutCapture(&out);
   failureMade = false;
   allocationsBeforeFailure = n;
-  int status = RunQdl(6, argv);
+  int status = RunQdl(static_cast<int>(argv.size()), argv.data());
   allocationsBeforeFailure = -1;
   SetStdoutCapture(nullptr);
   return {status, out};
@@ -127,6 +128,26 @@ TEST(OutOfMemory, AtEveryAllocation) {
   EXPECT_EQ(again.status, 0);
   EXPECT_EQ(again.out, clean.out);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(dir.Read(kFiles[i]), whole[i]);
+}
+
+TEST(OutOfMemory, WhileReportingAListingWriteError) {
+  // The first pass's listing, closed between the passes, cannot be
+  // written: memory running out while that is reported still ends the
+  // run with message -15.
+  test::ScratchDir dir;
+  dir.Write("p.qdl", "S = \"x\";\n");
+  ASSERT_EQ(symlink("/dev/full", "p.lst"), 0);
+  const std::string message = Win1251("исчерпаны ресурсы оперативной памяти");
+  long runs = 0;
+  for (long n = 0;; ++n) {
+    test::RunResult result = RunFailingAt(n, {"qdl", "-L", "p"});
+    if (!failureMade) break;
+    ++runs;
+    EXPECT_GE(result.status, 1) << "failure at allocation " << n;
+    EXPECT_NE(result.out.find(message), std::string::npos) << "failure at allocation " << n << ": " << result.out;
+    if (HasFailure()) break;
+  }
+  EXPECT_GT(runs, 10);
 }
 
 }  // namespace
