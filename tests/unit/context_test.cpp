@@ -1,6 +1,9 @@
 // Contexts are destroyed without recursion, however deeply they nest;
-// their tables grow and keep every name and the list order.
+// their tables grow and keep every name and the list order; large
+// blocks are aligned and given back whole.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -80,6 +83,32 @@ TEST(ArenaTest, PieceAfterANameEndingNearTheChunkEnd) {
       memset(piece, 0xAB, 24);
       arena.Copy(std::string(length % 13, 'm'));
     }
+  }
+}
+
+// A large block is mapped on a 2 MiB boundary: of the mapping only the
+// block, its size rounded up to 2 MiB, is kept, and FreeLarge gives that
+// back.  (Whether a page is mapped is asked right after each step, before
+// anything else may map memory.)
+TEST(ArenaTest, LargeBlockKeepsOnlyItsAlignedPartAndIsGivenBack) {
+  constexpr size_t kHugePage = size_t{1} << 21;
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  auto mapped = [page](char* p) { return msync(p, page, MS_ASYNC) == 0; };
+  for (size_t size : {kHugePage, 3 * kHugePage + 1}) {
+    size_t kept = (size + kHugePage - 1) & ~(kHugePage - 1);
+    auto* block = static_cast<char*>(AllocateLarge(size, true));
+    ASSERT_NE(block, nullptr);
+    bool first = mapped(block), last = mapped(block + kept - page), after = mapped(block + kept);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % kHugePage, 0u);
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(last);
+    EXPECT_FALSE(after);
+    EXPECT_EQ(block[kept - 1], 0);
+    FreeLarge(block, size);
+    first = mapped(block);
+    last = mapped(block + kept - page);
+    EXPECT_FALSE(first);
+    EXPECT_FALSE(last);
   }
 }
 
