@@ -280,13 +280,17 @@ int RunQdl(int argc, const char* const* argv) {
   } catch (const std::bad_alloc&) {
     outOfMemory = true;
   }
-  if (outOfMemory || OutOfMemoryNoted()) ReportOutOfMemory();
+  bool reported = outOfMemory || OutOfMemoryNoted();
+  if (reported) ReportOutOfMemory();
   try {
+    // Closing the last pass's files may report a write error, and memory
+    // may run out while it is reported.
     ReleaseRun();
   } catch (const std::bad_alloc&) {
     // The next run's reset finishes the work.
-    if (!outOfMemory && !OutOfMemoryNoted()) ReportOutOfMemory();
+    outOfMemory = true;
   }
+  if (!reported && (outOfMemory || OutOfMemoryNoted())) ReportOutOfMemory();
   return ExitStatus();
 }
 
