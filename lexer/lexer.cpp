@@ -87,6 +87,17 @@ struct CharMapTable {
 
 constexpr CharMapTable kCharMapTable;
 
+// The class of each byte's folded image, looked up in one step where a
+// run of a class is scanned.
+struct FoldedClassTable {
+  uint32_t cls[256];
+  constexpr FoldedClassTable() : cls() {
+    for (int i = 0; i < 256; ++i) cls[i] = CharClass[kCharMapTable.map[i]];
+  }
+};
+
+constexpr FoldedClassTable kFoldedClass;
+
 }  // namespace
 
 const unsigned char CharMap[256] = {
@@ -197,9 +208,8 @@ void TakeWhile(InputStream* stream, uint32_t mask) {
   if (room < end - p) end = p + (room > 0 ? room : 0);
   char* out = TokenText + TokenLength;
   for (; p < end; ++p) {
-    unsigned char m = CharMap[*p];
-    if ((CharClass[m] & mask) == 0) break;
-    *out++ = static_cast<char>(m);
+    if ((kFoldedClass.cls[*p] & mask) == 0) break;
+    *out++ = static_cast<char>(CharMap[*p]);
   }
   TokenLength = static_cast<int32_t>(out - TokenText);
   stream->position = p;
