@@ -33,7 +33,7 @@ bool keywordStart[256];
 #define D (CC_DEC | CC_HEX)
 #define P CC_OPER
 #define M CC_DELIM
-const uint32_t CharClass[256] = {
+constexpr uint32_t CharClass[256] = {
     // 00..1F: controls; tab, LF, VT, FF, CR and 1A are white space
     0, 0, 0, 0, 0, 0, 0, 0, 0, S, S, S, S, S, 0, 0,
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, S, 0, 0, 0, 0, 0,
