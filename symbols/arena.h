@@ -9,10 +9,11 @@
 namespace qdl {
 
 // A block of `size` bytes for the contexts' tables and arenas (zero-filled
-// when `zeroed`, and always when large); large ones are mapped directly,
-// on huge pages where the system offers them: fewer page faults and
-// address-translation misses with millions of entries.  Null when out of
-// memory.  FreeLarge gives it back, told the same size.
+// when `zeroed`, and always when large); large ones are mapped directly
+// (fresh pages are zero and touched only when used, and freeing gives
+// them back at once), aligned to 2 MiB so that a system that puts every
+// mapping on huge pages can.  Null when out of memory.  FreeLarge gives
+// it back, told the same size.
 void* AllocateLarge(size_t size, bool zeroed);
 void FreeLarge(void* block, size_t size);
 
