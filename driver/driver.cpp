@@ -93,9 +93,11 @@ void WriteOutputs(const Options& options) {
 
 void StartPass(const Options& options) {
   StartParserPass();
-  OpenMainSource(options.input);
+  // A source with very many names has about a line for each: its
+  // table is made that large at once rather than grown step by step.
+  int64_t lines = OpenMainSource(options.input);
   StartCodeGeneration(options.listingOn ? options.listing : "");
-  OpenGlobalContext();
+  OpenGlobalContext(lines);
 }
 
 void OutputStep(const Options& options) {

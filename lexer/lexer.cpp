@@ -100,16 +100,28 @@ constexpr FoldedClassTable kFoldedClass;
 
 }  // namespace
 
-const unsigned char CharMap[256] = {
-#define R(i) kCharMapTable.map[i]
+// The 256 entries R(0) ... R(255) of a byte table made at compile time.
 #define R16(i)                                                                          \
   R(i), R(i + 1), R(i + 2), R(i + 3), R(i + 4), R(i + 5), R(i + 6), R(i + 7), R(i + 8), \
       R(i + 9), R(i + 10), R(i + 11), R(i + 12), R(i + 13), R(i + 14), R(i + 15)
-    R16(0x00), R16(0x10), R16(0x20), R16(0x30), R16(0x40), R16(0x50), R16(0x60), R16(0x70),
-    R16(0x80), R16(0x90), R16(0xA0), R16(0xB0), R16(0xC0), R16(0xD0), R16(0xE0), R16(0xF0),
-#undef R16
+#define R256                                                                             \
+  R16(0x00), R16(0x10), R16(0x20), R16(0x30), R16(0x40), R16(0x50), R16(0x60), R16(0x70), \
+      R16(0x80), R16(0x90), R16(0xA0), R16(0xB0), R16(0xC0), R16(0xD0), R16(0xE0), R16(0xF0)
+
+const unsigned char CharMap[256] = {
+#define R(i) kCharMapTable.map[i]
+    R256
 #undef R
 };
+
+const uint32_t FoldedCharClass[256] = {
+#define R(i) kFoldedClass.cls[i]
+    R256
+#undef R
+};
+
+#undef R256
+#undef R16
 
 int32_t NameHash(const char* text) {
   uint32_t sum = 0;
@@ -208,7 +220,7 @@ void TakeWhile(InputStream* stream, uint32_t mask) {
   if (room < end - p) end = p + (room > 0 ? room : 0);
   char* out = TokenText + TokenLength;
   for (; p < end; ++p) {
-    if ((kFoldedClass.cls[*p] & mask) == 0) break;
+    if ((FoldedCharClass[*p] & mask) == 0) break;
     *out++ = static_cast<char>(CharMap[*p]);
   }
   TokenLength = static_cast<int32_t>(out - TokenText);

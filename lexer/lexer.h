@@ -30,6 +30,8 @@ enum : uint32_t {
 
 extern const uint32_t CharClass[256];
 extern const unsigned char CharMap[256];
+// The class of each byte's folded image: CharClass[CharMap[c]].
+extern const uint32_t FoldedCharClass[256];
 
 // Longest token: longer ones stop the input with message -5.
 constexpr int32_t kMaxTokenLength = 1000;

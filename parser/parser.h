@@ -22,6 +22,8 @@ const char* EndKeywordText();
 
 // Next token for the parser, its value left in the parser's yylval.
 int32_t NextParserToken();
+// Forgets where the name prefetcher stood (a new pass).
+void ResetLookAhead();
 
 // Parses the whole input: 0 when it was accepted, 1 when abandoned.
 int Parse();

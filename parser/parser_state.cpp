@@ -7,6 +7,7 @@ namespace qdl {
 void StartParserPass() {
   ResetErrorContexts();
   ResetStatementState();
+  ResetLookAhead();
 }
 
 void ResetParser() {

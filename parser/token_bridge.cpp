@@ -7,10 +7,130 @@
 #include "diagnostics/diagnostics.h"
 #include "parser/generated/grammar.hh"
 #include "parser/parser.h"
+#include "streams/input_stream.h"
 #include "symbols/context.h"
 #include "text/owned_text.h"
 
 namespace qdl {
+
+namespace {
+
+// Looking ahead for names.  In a large table every lookup of an older
+// name waits for memory twice: for the name's slot, then for its entry.
+// So, each time the lexer hands over a name, a scanner runs on over the
+// block's unread bytes to the names a few tokens further on, hashes
+// them and has their slots loaded; once a name is a few names nearer,
+// its slot is in the cache, and its entry is loaded too.  Only memory is
+// touched early: what the scanner finds (names in comments and strings,
+// keywords) changes nothing but which lines are loaded.
+constexpr int kNamesAhead = 8;   // names whose slots are on the way
+constexpr int kEntryStep = 4;    // names between slot and entry loads
+constexpr int kScanBudget = 256;  // bytes scanned at most per name handed over
+constexpr size_t kLongestScanned = 64;
+// Where the names looked up are mostly the newest ones (each declaration
+// using the one before), early loads gain nothing and the scanning costs:
+// after a sample of names with few entries worth loading, the scanner
+// rests for a while, then samples again.
+constexpr int kSampleNames = 64;
+constexpr int kWorthLoadingShare = 8;  // at least one in eight
+constexpr int kRestNames = 2048;
+
+struct LookAhead {
+  // Where the scanner stands in the block of `blockStart`, `blockBase`.
+  const unsigned char* blockStart = nullptr;
+  int64_t blockBase = -1;
+  const unsigned char* position = nullptr;
+  int lead = 0;  // names found ahead of the lexer, about
+  // Hashes of the names whose entries are loaded next, oldest at `next`.
+  uint32_t hashes[kEntryStep] = {};
+  int count = 0;
+  int next = 0;
+  // The sample: names whose entries were looked at, and how many of
+  // those were worth loading; names handed over still to rest.
+  int sampled = 0;
+  int worthLoading = 0;
+  int rest = 0;
+};
+LookAhead ahead;
+
+// The hash of the name starting at `p` (its first byte a letter), and
+// `p` moved past it; false when the name reaches past `end` or the
+// scanner's length.
+bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash) {
+  const unsigned char* start = p;
+  unsigned char high = 0;
+  while (p < end && (FoldedCharClass[*p] & (CC_LETTER | CC_DEC)) != 0) high |= *p++;
+  auto length = static_cast<size_t>(p - start);
+  if (p == end || length > kLongestScanned) return false;
+  if (high < 0x80) {
+    // Names of Latin letters fold into themselves.
+    hash = HashName(reinterpret_cast<const char*>(start), length);
+  } else {
+    char folded[kLongestScanned];
+    for (size_t i = 0; i < length; ++i) folded[i] = static_cast<char>(CharMap[start[i]]);
+    hash = HashName(folded, length);
+  }
+  return true;
+}
+
+// Called as the lexer hands over a name.
+void PrefetchAhead() {
+  const InputStream* stream = CurrentStream;
+  const Context* context = CurrentContext;
+  // Small tables stay in the cache.
+  if (stream == nullptr || context == nullptr || !context->IsLarge()) return;
+  LookAhead& a = ahead;
+  if (a.rest > 0) {
+    if (--a.rest == 0) a.blockStart = nullptr;  // starts afresh
+    return;
+  }
+  if (a.blockStart != stream->start || a.blockBase != stream->blockBase || a.position < stream->position ||
+      a.position > stream->limit) {
+    // A new block or stream, or the lexer got past the scanner.
+    a.blockStart = stream->start;
+    a.blockBase = stream->blockBase;
+    a.position = stream->position;
+    a.lead = 0;
+    a.count = 0;
+  } else if (a.lead > 0) {
+    --a.lead;
+  }
+  const unsigned char* p = a.position;
+  const unsigned char* end = stream->limit;
+  const unsigned char* stop = end - p > kScanBudget ? p + kScanBudget : end;
+  while (p < stop && a.lead < kNamesAhead) {
+    uint32_t cls = CharClass[*p];
+    if ((cls & (CC_LETTER | CC_DEC)) == 0) {
+      ++p;
+      continue;
+    }
+    if ((cls & CC_LETTER) == 0) {
+      // A number, with the letters of its base and suffix.
+      while (p < end && (FoldedCharClass[*p] & (CC_LETTER | CC_DEC)) != 0) ++p;
+      continue;
+    }
+    uint32_t hash;
+    if (!ScanName(p, end, hash)) continue;
+    context->Prefetch(hash);
+    ++a.lead;
+    if (a.count == kEntryStep) {
+      if (context->PrefetchEntry(a.hashes[a.next])) ++a.worthLoading;
+      if (++a.sampled == kSampleNames) {
+        if (a.worthLoading * kWorthLoadingShare < kSampleNames) a.rest = kRestNames;
+        a.sampled = a.worthLoading = 0;
+      }
+    } else {
+      ++a.count;
+    }
+    a.hashes[a.next] = hash;
+    a.next = (a.next + 1) % kEntryStep;
+  }
+  a.position = p;
+}
+
+}  // namespace
+
+void ResetLookAhead() { ahead = LookAhead(); }
 
 int32_t NextParserToken() {
   for (;;) {
@@ -22,7 +142,10 @@ int32_t NextParserToken() {
         // is looked up when the parser has read the token after it: have
         // its slot of the current table on the way.
         uint32_t hash = HashName(TokenText, static_cast<size_t>(TokenLength));
-        if (token == LEX_IDENTIFIER && CurrentContext != nullptr) CurrentContext->Prefetch(hash);
+        if (token == LEX_IDENTIFIER && CurrentContext != nullptr) {
+          CurrentContext->Prefetch(hash);
+          PrefetchAhead();
+        }
         char* copy = NewText(TokenText, static_cast<size_t>(TokenLength), hash);
         RememberTextPoint(copy, LastTokenPoint);
         yylval.text = copy;

@@ -1,5 +1,10 @@
 #include "streams/input_stream.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -44,6 +49,8 @@ std::vector<FileEntry> filesRead;
 
 // Bytes read at a time from a UTF-8 file, to check it and to decode it.
 constexpr size_t kRawChunk = 16384;
+// Bytes of a large main source sampled for its number of lines.
+constexpr size_t kLineSample = 8192;
 
 SourceLocation CurrentLocation() {
   if (CurrentStream == nullptr) return {};
@@ -507,9 +514,30 @@ int StreamDepth() {
   return depth;
 }
 
-void OpenMainSource(const std::string& name) {
+int64_t OpenMainSource(const std::string& name) {
   includeFilesOpened = 0;
-  new SourceFileStream(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
+  auto* stream = new SourceFileStream(name.c_str(), ".qdl", kMainBufferRequest, nullptr);
+  struct stat info;
+  if (stream->status != 0 || stream->file == nullptr || fstat(fileno(stream->file), &info) != 0)
+    return 0;
+  // The file's size times the share of line ends in a sample: a block
+  // from its middle (the first lines of a source are seldom like the
+  // rest), or its first block when it is small.
+  auto size = static_cast<int64_t>(info.st_size);
+  unsigned char sample[kLineSample];
+  const unsigned char* first = stream->position;
+  const unsigned char* last = stream->limit;
+  if (size > 2 * static_cast<int64_t>(sizeof sample)) {
+    ssize_t count = pread(fileno(stream->file), sample, sizeof sample, static_cast<off_t>(size / 2));
+    if (count > 0) {
+      first = sample;
+      last = sample + count;
+    }
+  }
+  if (last <= first) return 0;
+  auto lineEnds = std::count(first, last, '\n');
+  return static_cast<int64_t>(static_cast<double>(size) * static_cast<double>(lineEnds + 1) /
+                              static_cast<double>(last - first));
 }
 
 void SetIncludeSearchPath(const std::string& path) { includeSearchPath = path; }

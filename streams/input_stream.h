@@ -158,8 +158,10 @@ int StreamDepth();
 
 // Opens the main source of a pass (default extension ".qdl"); it becomes
 // the current stream even when it cannot be opened (the failure is
-// reported).  The pass's count of include files starts again.
-void OpenMainSource(const std::string& name);
+// reported).  The pass's count of include files starts again.  Returns
+// a guess of the number of lines in the file (0 when it was not opened),
+// from its size and its first block.
+int64_t OpenMainSource(const std::string& name);
 
 // Include nesting and count: a file that includes itself ends quickly.
 constexpr int kMaxIncludeDepth = 64;

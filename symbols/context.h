@@ -86,8 +86,22 @@ class Context {
   // Starts loading the table slot of a name with this hash into the
   // cache: a lookup that follows soon finds it there (it changes nothing).
   void Prefetch(uint32_t hash) const;
+  // Starts loading the entry of a name with this hash whose slot is
+  // (nearly) in the cache by now: the second step after Prefetch.  True
+  // when there is one and it is not among the newest entries (which the
+  // cache holds anyway), so that loading it early pays.
+  bool PrefetchEntry(uint32_t hash) const;
+  // Whether the context holds so many names that they have outgrown the
+  // faster caches, so that prefetching slots and entries may pay.
+  bool IsLarge() const { return used_ >= kLargeTableNames; }
   void Close();
   void Detach();
+  // Makes room for about `names` entries at once, so that a table known
+  // to become large skips the steps of its growth (and the memory of the
+  // smaller tables).  Only a guess: the table still grows past it, and
+  // keeps its size when memory is short.  Slots never used cost no
+  // memory: their pages are never touched.
+  void Reserve(size_t names);
 
   Context* parent;
   Identifier* owner;
@@ -99,8 +113,13 @@ class Context {
   Arena arena;
 
  private:
+  // 16,384 entries with their names take about as much memory as a
+  // core's second-level cache holds.
+  static constexpr uint32_t kLargeTableNames = 1u << 14;
+
   Identifier* Lookup(const NameKey& name) const;
   void GrowTable();
+  bool Resize(uint32_t size);
 
   // Newest entry of each name, by open addressing: a power-of-two number
   // of slots, at most four fifths of them used, each with a tag that is
@@ -119,8 +138,9 @@ class Context {
 extern Context* CurrentContext;
 
 // The global context of a pass: created current when the pass starts,
-// destroyed with everything in it when the pass ends.
-void OpenGlobalContext();
+// destroyed with everything in it when the pass ends.  Its table is made
+// for about `expectedNames` names at once.
+void OpenGlobalContext(int64_t expectedNames = 0);
 // Makes the global context current again: a syntax error can leave a
 // type's member context current.
 void RestoreGlobalContext();

@@ -36,6 +36,65 @@ TEST_F(CompilerTest, ParserStackHolds193Parentheses) {
   EXPECT_EQ(overflow.status, 1);
 }
 
+// Forty thousand constants, each from the one before or from two older
+// ones far back, with names cut by block ends, names in comments and
+// strings, Cyrillic letters that fold into Latin ones, an include file
+// and a type's member context in the middle: in a table this large the
+// compiler loads names ahead of the parser, which must change no value.
+TEST_F(CompilerTest, ManyNamesKeepTheirValues) {
+  constexpr int kCount = 40000;
+  uint32_t seed = 12345;
+  auto random = [&seed](int below) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<uint32_t>(below));
+  };
+  // Names with an odd index are written "Kа..." with a Cyrillic а where
+  // they are declared, and with a Latin a where they are used.
+  auto declared = [](int i) { return (i % 2 != 0 ? "K\u0430" : "K") + std::to_string(i); };
+  auto used = [](int i) { return (i % 2 != 0 ? "Ka" : "K") + std::to_string(i); };
+  std::string source = "команда 2 Put v[4];\n";
+  std::string include;
+  std::vector<int64_t> values(kCount);
+  for (int i = 0; i < kCount; ++i) {
+    std::string line;
+    if (i == 0) {
+      values[i] = 1;
+      line = declared(i) + " = 1;\n";
+    } else if ((i / 2500) % 2 == 0) {
+      values[i] = values[i - 1] + 3;
+      line = declared(i) + " = " + used(i - 1) + " + 3;\n";
+    } else {
+      int a = random(i), b = random(i), c = random(10);
+      values[i] = (values[a] + values[b]) / 2 + c;
+      line = declared(i) + " = (" + used(a) + " + " + used(b) + ") / 2 + " + std::to_string(c) + ";";
+      if (i % 7 == 0) line += " // " + used(random(i)) + " " + used(random(i));
+      if (i % 53 == 0) line += " S" + std::to_string(i) + " = \"" + used(random(i)) + "\";";
+      line += "\n";
+    }
+    if (i >= 20000 && i < 21000) {
+      include += line;
+      if (i == 20000) source += "используется \"inc\";\n";
+    } else {
+      source += line;
+    }
+    if (i == 30000) source += "тип T\n  команда 3 M;\n  L = " + used(i) + " + " + used(random(i)) + ";\nконец\n";
+  }
+  std::string expected;
+  for (int i = 0; i < kCount; i += 397) {
+    source += "Put " + used(i) + ";\n";
+    expected += '\x02';
+    for (int shift = 0; shift < 32; shift += 8) expected += static_cast<char>(values[i] >> shift);
+  }
+  expected += '\0';
+  dir_.Write("p.qdl", Win1251(source));
+  dir_.Write("inc.qdl", Win1251(include));
+  auto result = Compile("-fb p");
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.status, 0);
+  // The image holds the strings after the code.
+  EXPECT_EQ(dir_.Read("p.bin").substr(0, expected.size()), expected);
+}
+
 // A source of `count` one-byte commands.
 std::string Commands(int count) {
   std::string source = Win1251("команда 5 K;\n");
