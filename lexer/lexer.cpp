@@ -10,8 +10,20 @@ namespace qdl {
 char TokenText[kMaxTokenLength + 1];
 int32_t TokenLength = 0;
 int32_t TokenValue = 0;
+const char* TokenSourceText = nullptr;
 
 namespace {
+
+// The first byte of the current token when SkipSpace took it straight
+// from the block of `stream` at `blockBase`; `stream` null otherwise.
+struct DirectStart {
+  const InputStream* stream;
+  int64_t blockBase;
+  const unsigned char* first;
+};
+DirectStart directStart = {nullptr, 0, nullptr};
+// Whether the last ScanWhile took every byte straight from the block.
+bool scannedDirectly = false;
 
 constexpr const char* kModule = "BASELEX";
 constexpr int32_t kKeywordLinkedLine = 106;
@@ -141,6 +153,9 @@ void ResetLexer() {
   TokenText[0] = 0;
   TokenLength = 0;
   TokenValue = 0;
+  TokenSourceText = nullptr;
+  directStart = {nullptr, 0, nullptr};
+  scannedDirectly = false;
 }
 
 void InitKeywords() {
@@ -228,6 +243,7 @@ void TakeWhile(InputStream* stream, uint32_t mask) {
 }
 
 int ScanWhile(uint32_t mask) {
+  scannedDirectly = true;
   for (;;) {
     if (InputStream* stream = DirectStream()) {
       TakeWhile(stream, mask);
@@ -235,6 +251,7 @@ int ScanWhile(uint32_t mask) {
       if (stream->position != stream->limit && TokenLength < kMaxTokenLength - 1)
         return *stream->position;
     }
+    scannedDirectly = false;
     int c = ReadChar();
     unsigned char m = CharMap[c];
     if ((CharClass[m] & mask) == 0) {
@@ -534,13 +551,30 @@ int SkipSpace() {
       }
       if (p != end) {
         stream->position = p + 1;
+        directStart = {stream, stream->blockBase, p};
         return *p;
       }
       stream->position = p;
     }
+    directStart.stream = nullptr;
     int c = ReadChar();
     if (c == 0 || CharClass[c] != CC_SPACE) return c;
   }
+}
+
+// Where a name's bytes lie in the input when it was read straight from
+// one block and folding left every byte as it was: hashing them there
+// rather than in TokenText, whose bytes were stored one by one just now,
+// spares the wait for those stores.
+void NoteSourceText() {
+  TokenSourceText = nullptr;
+  const InputStream* stream = CurrentStream;
+  if (directStart.stream == nullptr || !scannedDirectly || stream != directStart.stream ||
+      stream->blockBase != directStart.blockBase || stream->position - directStart.first != TokenLength)
+    return;
+  unsigned char high = 0;
+  for (int32_t i = 0; i < TokenLength; ++i) high |= directStart.first[i];
+  if (high < 0x80) TokenSourceText = reinterpret_cast<const char*>(directStart.first);  // Latin: not folded
 }
 
 // A run of two or more operator characters: only keywords may form one.
@@ -568,7 +602,9 @@ int32_t NextToken() {
       ScanWhile(CC_LETTER | CC_DEC);
       EndTokenText();
       int32_t code = LookupKeyword();
-      return code != 0 ? code : LEX_IDENTIFIER;
+      if (code != 0) return code;
+      NoteSourceText();
+      return LEX_IDENTIFIER;
     }
     if (cls & CC_DEC) return c == '0' ? ScanZero() : ScanDecimal(c);
     if (c == '\'') return ScanCharacter();

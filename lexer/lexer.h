@@ -39,6 +39,10 @@ constexpr int32_t kMaxTokenLength = 1000;
 extern char TokenText[kMaxTokenLength + 1];
 extern int32_t TokenLength;
 extern int32_t TokenValue;
+// After an identifier: its bytes in the input block when they are
+// TokenText's bytes exactly (read straight from one block, nothing
+// folded), else null.  Valid until the next character is read.
+extern const char* TokenSourceText;
 
 struct KeywordEntry {
   KeywordEntry* link;

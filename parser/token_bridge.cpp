@@ -141,7 +141,8 @@ int32_t NextParserToken() {
         // A name is hashed here only: the hash goes with its text.  It
         // is looked up when the parser has read the token after it: have
         // its slot of the current table on the way.
-        uint32_t hash = HashName(TokenText, static_cast<size_t>(TokenLength));
+        const char* hashed = token == LEX_IDENTIFIER && TokenSourceText != nullptr ? TokenSourceText : TokenText;
+        uint32_t hash = HashName(hashed, static_cast<size_t>(TokenLength));
         if (token == LEX_IDENTIFIER && CurrentContext != nullptr) {
           CurrentContext->Prefetch(hash);
           PrefetchAhead();
