@@ -22,8 +22,6 @@ struct DirectStart {
   const unsigned char* first;
 };
 DirectStart directStart = {nullptr, 0, nullptr};
-// Whether the last ScanWhile took every byte straight from the block.
-bool scannedDirectly = false;
 
 constexpr const char* kModule = "BASELEX";
 constexpr int32_t kKeywordLinkedLine = 106;
@@ -155,7 +153,6 @@ void ResetLexer() {
   TokenValue = 0;
   TokenSourceText = nullptr;
   directStart = {nullptr, 0, nullptr};
-  scannedDirectly = false;
 }
 
 void InitKeywords() {
@@ -243,7 +240,6 @@ void TakeWhile(InputStream* stream, uint32_t mask) {
 }
 
 int ScanWhile(uint32_t mask) {
-  scannedDirectly = true;
   for (;;) {
     if (InputStream* stream = DirectStream()) {
       TakeWhile(stream, mask);
@@ -251,7 +247,6 @@ int ScanWhile(uint32_t mask) {
       if (stream->position != stream->limit && TokenLength < kMaxTokenLength - 1)
         return *stream->position;
     }
-    scannedDirectly = false;
     int c = ReadChar();
     unsigned char m = CharMap[c];
     if ((CharClass[m] & mask) == 0) {
@@ -569,8 +564,10 @@ int SkipSpace() {
 void NoteSourceText() {
   TokenSourceText = nullptr;
   const InputStream* stream = CurrentStream;
-  if (directStart.stream == nullptr || !scannedDirectly || stream != directStart.stream ||
-      stream->blockBase != directStart.blockBase || stream->position - directStart.first != TokenLength)
+  // Every byte from the first to the stream's position is the name's
+  // when the block is still the one the first byte came from.
+  if (directStart.stream == nullptr || stream != directStart.stream || stream->blockBase != directStart.blockBase ||
+      stream->position - directStart.first != TokenLength)
     return;
   unsigned char high = 0;
   for (int32_t i = 0; i < TokenLength; ++i) high |= directStart.first[i];
