@@ -63,6 +63,13 @@ struct Row {
   std::string image;  // what the comparison of the two images found
 };
 
+// qdl's time on the 2M source of a shape against its time on the 200k
+// source, both compiled in turn.
+struct Linearity {
+  std::string shape;
+  ToolResult small, large;
+};
+
 // Start-up of qdl without arguments and of a static program that does
 // nothing; also the base for memory per constant.
 struct StartUp {
@@ -274,6 +281,31 @@ bool RunWorkload(const Settings& settings, const Workload& workload, Row& row) {
          row.image.compare(0, 3, "no ") != 0;
 }
 
+// The rows measure each workload minutes apart, and the load of a shared
+// machine changes meanwhile: for the ratio of two sizes, qdl compiles the
+// two sources in turn, as it does with NASM for the ratio of two tools.
+bool RunLinearity(const Settings& settings, const Workload& small, const Workload& large, Linearity& result) {
+  std::string dirs[2] = {settings.work + "/" + small.name + "-in-turn", settings.work + "/" + large.name + "-in-turn"};
+  const Workload* workloads[2] = {&small, &large};
+  for (int i = 0; i < 2; ++i) {
+    RemoveTree(dirs[i]);
+    SourceSummary summary;
+    if (!MakeDirectories(dirs[i]) || !GenerateApart(*workloads[i], dirs[i], summary)) {
+      fprintf(stderr, "%s: cannot write the sources in %s\n", workloads[i]->name.c_str(), dirs[i].c_str());
+      return false;
+    }
+  }
+  fprintf(stderr, "%s and %s: %d runs of qdl in turn\n", small.name.c_str(), large.name.c_str(), settings.runs);
+  std::vector<Sample> samples[2];
+  ToolResult* results[2] = {&result.small, &result.large};
+  for (int run = 0; run < settings.runs; ++run)
+    for (int i = 0; i < 2; ++i)
+      Measure("qdl", {settings.qdl, "-fb", "main.qdl", "qdl.bin"}, dirs[i], 0, samples[i], *results[i]);
+  if (!settings.keep)
+    for (const std::string& dir : dirs) RemoveTree(dir);
+  return !result.small.failed && !result.large.failed;
+}
+
 bool RunStartUp(const Settings& settings, StartUp& startUp) {
   std::vector<Sample> qdlSamples, trueSamples;
   // Start-up takes about a millisecond: more runs steady the median.
@@ -364,7 +396,7 @@ void Target(const std::string& measured, const std::string& target) {
   printf("  %-76s %s\n", measured.c_str(), target.c_str());
 }
 
-void PrintTargets(const std::vector<Row>& rows, const StartUp& startUp) {
+void PrintTargets(const std::vector<Row>& rows, const std::vector<Linearity>& linearity, const StartUp& startUp) {
   printf("\nTargets (where the compiler is headed; shown, not enforced)\n");
   printf("  %-76s %s\n", "measured", "target");
   for (const char* name : {"chain-200k", "random-200k", "image-29000", "includes-50"}) {
@@ -376,12 +408,19 @@ void PrintTargets(const std::vector<Row>& rows, const StartUp& startUp) {
       Target(std::string(name) + ": " + Format("%.2fx", SpeedUp(*row)) + " NASM's speed (cpu)", target);
   }
   for (const char* shape : {"chain", "random"}) {
+    std::string what = std::string(shape) + "-2M cpu / " + shape + "-200k cpu";
+    const Linearity* paired = nullptr;
+    for (const Linearity& entry : linearity)
+      if (entry.shape == shape && entry.small.ran && !entry.small.failed && entry.large.ran && !entry.large.failed)
+        paired = &entry;
     const Row* small = Find(rows, std::string(shape) + "-200k");
     const Row* large = Find(rows, std::string(shape) + "-2M");
-    std::string what = std::string(shape) + "-2M cpu / " + shape + "-200k cpu: ";
-    Target(what + (small && large ? Format("%.2fx", large->qdl.median.cpu / small->qdl.median.cpu)
-                                  : std::string("not measured")),
-           "<= 10.5x");
+    if (paired != nullptr)
+      Target(what + " (compiled in turn): " + Format("%.2fx", paired->large.median.cpu / paired->small.median.cpu),
+             "<= 10.5x");
+    if (small != nullptr && large != nullptr)
+      Target(what + " (the rows): " + Format("%.2fx", large->qdl.median.cpu / small->qdl.median.cpu), "<= 10.5x");
+    if (paired == nullptr && (small == nullptr || large == nullptr)) Target(what + ": not measured", "<= 10.5x");
   }
   const Row* comments = Find(rows, "comments-20MB");
   if (comments != nullptr && comments->passes > 0)
@@ -539,7 +578,17 @@ int main(int argc, char** argv) {
     ok = RunWorkload(settings, workload, rows.back()) && ok;
     PrintRow(rows.back());
   }
-  if (!settings.smoke) PrintTargets(rows, startUp);
+  std::vector<Linearity> linearity;
+  for (const char* shape : {"chain", "random"}) {
+    const Workload* small = FindWorkload(std::string(shape) + "-200k");
+    const Workload* large = FindWorkload(std::string(shape) + "-2M");
+    if (settings.smoke || small == nullptr || large == nullptr || !Selected(settings, *small) ||
+        !Selected(settings, *large))
+      continue;
+    linearity.push_back({shape, {}, {}});
+    ok = RunLinearity(settings, *small, *large, linearity.back()) && ok;
+  }
+  if (!settings.smoke) PrintTargets(rows, linearity, startUp);
   if (!ok) return 1;
   if (settings.smoke && settings.nasm.empty()) {
     printf("\nNASM is not installed: qdl compiled every workload, the images were not compared.\n");
