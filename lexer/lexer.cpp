@@ -22,6 +22,9 @@ struct DirectStart {
   const unsigned char* first;
 };
 DirectStart directStart = {nullptr, 0, nullptr};
+// The bytes taken from blocks for the current token, or-ed together:
+// below 0x80, none of them was folded.
+unsigned char takenBytes = 0;
 
 constexpr const char* kModule = "BASELEX";
 constexpr int32_t kKeywordLinkedLine = 106;
@@ -153,6 +156,7 @@ void ResetLexer() {
   TokenValue = 0;
   TokenSourceText = nullptr;
   directStart = {nullptr, 0, nullptr};
+  takenBytes = 0;
 }
 
 void InitKeywords() {
@@ -231,10 +235,13 @@ void TakeWhile(InputStream* stream, uint32_t mask) {
   int32_t room = kMaxTokenLength - 1 - TokenLength;
   if (room < end - p) end = p + (room > 0 ? room : 0);
   char* out = TokenText + TokenLength;
+  unsigned char high = 0;
   for (; p < end; ++p) {
     if ((FoldedCharClass[*p] & mask) == 0) break;
+    high |= *p;
     *out++ = static_cast<char>(CharMap[*p]);
   }
+  takenBytes |= high;
   TokenLength = static_cast<int32_t>(out - TokenText);
   stream->position = p;
 }
@@ -565,13 +572,13 @@ void NoteSourceText() {
   TokenSourceText = nullptr;
   const InputStream* stream = CurrentStream;
   // Every byte from the first to the stream's position is the name's
-  // when the block is still the one the first byte came from.
+  // when the block is still the one the first byte came from, and all
+  // but the first were taken with the block's scan (a name cut at the
+  // longest token length takes its last byte otherwise).
   if (directStart.stream == nullptr || stream != directStart.stream || stream->blockBase != directStart.blockBase ||
-      stream->position - directStart.first != TokenLength)
+      stream->position - directStart.first != TokenLength || TokenLength >= kMaxTokenLength - 1)
     return;
-  unsigned char high = 0;
-  for (int32_t i = 0; i < TokenLength; ++i) high |= directStart.first[i];
-  if (high < 0x80) TokenSourceText = reinterpret_cast<const char*>(directStart.first);  // Latin: not folded
+  if (takenBytes < 0x80) TokenSourceText = reinterpret_cast<const char*>(directStart.first);  // Latin: not folded
 }
 
 // A run of two or more operator characters: only keywords may form one.
@@ -596,6 +603,7 @@ int32_t NextToken() {
     uint32_t cls = CharClass[c];
     if (cls & CC_LETTER) {
       AppendChar(CharMap[c]);
+      takenBytes = static_cast<unsigned char>(c);
       ScanWhile(CC_LETTER | CC_DEC);
       EndTokenText();
       int32_t code = LookupKeyword();

@@ -48,9 +48,12 @@ TEST_F(CompilerTest, ManyNamesKeepTheirValues) {
     seed = seed * 1103515245u + 12345u;
     return static_cast<int>((seed >> 8) % static_cast<uint32_t>(below));
   };
-  // Names with an odd index are written "Kа..." with a Cyrillic а where
-  // they are declared, and with a Latin a where they are used.
-  auto declared = [](int i) { return (i % 2 != 0 ? "K\u0430" : "K") + std::to_string(i); };
+  // Where they are declared, names with an odd index are written "Kа..."
+  // with a Cyrillic а, and every other even one "К..." with a Cyrillic К;
+  // they are used with Latin letters.
+  auto declared = [](int i) {
+    return (i % 2 != 0 ? "K\u0430" : i % 4 == 2 ? "\u041a" : "K") + std::to_string(i);
+  };
   auto used = [](int i) { return (i % 2 != 0 ? "Ka" : "K") + std::to_string(i); };
   std::string source = "команда 2 Put v[4];\n";
   std::string include;
