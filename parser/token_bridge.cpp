@@ -1,5 +1,6 @@
 // The token bridge: the lexer's tokens as the parser's, with real and
-// character constants reported and dropped.
+// character constants reported and dropped, and the names ahead of the
+// lexer prefetched where the tables have outgrown the caches.
 #include <cstdlib>
 #include <cstring>
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <cstring>
 #include <memory>
 #include <new>

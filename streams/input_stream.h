@@ -160,7 +160,7 @@ int StreamDepth();
 // the current stream even when it cannot be opened (the failure is
 // reported).  The pass's count of include files starts again.  Returns
 // a guess of the number of lines in the file (0 when it was not opened),
-// from its size and its first block.
+// from its size and the line ends of a sample of it.
 int64_t OpenMainSource(const std::string& name);
 
 // Include nesting and count: a file that includes itself ends quickly.
