@@ -59,9 +59,37 @@ namespace {
 constexpr uint32_t kTagBit = 0x80000000u;
 uint32_t TagOf(uint32_t hash) { return hash | kTagBit; }
 
+}  // namespace
+
+// Names are short: words compared in place, the last one overlapping the
+// one before, cost less than a call of memcmp.  Reads stay within the
+// bytes.
+bool SameBytes(const char* a, const char* b, size_t length) {
+  auto word = [](const char* p) {
+    uint64_t value;
+    memcpy(&value, p, sizeof value);
+    return value;
+  };
+  auto half = [](const char* p) {
+    uint32_t value;
+    memcpy(&value, p, sizeof value);
+    return value;
+  };
+  if (length >= 8) {
+    for (size_t i = 0; i + 8 < length; i += 8)
+      if (word(a + i) != word(b + i)) return false;
+    return word(a + length - 8) == word(b + length - 8);
+  }
+  if (length >= 4) return half(a) == half(b) && half(a + length - 4) == half(b + length - 4);
+  // One to three bytes: the first, the middle and the last are all of them.
+  return length == 0 || (a[0] == b[0] && a[length / 2] == b[length / 2] && a[length - 1] == b[length - 1]);
+}
+
+namespace {
+
 // Whether `entity`, whose tag matched, has the name.
 bool SameName(const Identifier* entity, const char* name, size_t length) {
-  return entity->nameLength == length && memcmp(entity->name, name, length) == 0;
+  return entity->nameLength == length && SameBytes(entity->name, name, length);
 }
 
 size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint32_t)); }

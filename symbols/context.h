@@ -24,6 +24,9 @@ enum EntityKind : int32_t {
 
 // Hash of a name as the contexts' tables use it.
 uint32_t HashName(const char* text, size_t length);
+// Whether the `length` bytes at `a` and `b` are the same: how the tables
+// tell apart names whose hashes are equal.
+bool SameBytes(const char* a, const char* b, size_t length);
 
 // A name with its length and hash, as the tables look it up: made from a
 // text (and hashed then), or from parts the caller already has.

@@ -70,6 +70,22 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
   EXPECT_EQ(type->members->FindLocal("name_49999"), nullptr);
 }
 
+// Names whose hashes are equal are told apart by their bytes, compared
+// a word at a time: every length up to three words, a difference at
+// every position, and bytes just outside the compared ones that differ.
+TEST(SameBytesTest, EveryPositionOfEveryLength) {
+  for (size_t length = 0; length <= 24; ++length) {
+    std::string a(length + 2, 'x'), b(length + 2, 'y');
+    for (size_t i = 0; i < length; ++i) a[i + 1] = b[i + 1] = static_cast<char>('a' + i);
+    EXPECT_TRUE(SameBytes(a.data() + 1, b.data() + 1, length)) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string c = b;
+      c[at + 1] ^= 0x20;
+      EXPECT_FALSE(SameBytes(a.data() + 1, c.data() + 1, length)) << length << " " << at;
+    }
+  }
+}
+
 // A copied name may end just short of its chunk's end, fewer bytes away
 // than the next piece's alignment skips: that piece needs a new chunk.
 // (The sanitizer build sees a piece placed past the end.)
