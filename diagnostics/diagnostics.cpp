@@ -26,13 +26,14 @@ ExcerptSource excerptSource = nullptr;
 std::string* stdoutCapture = nullptr;
 
 // The latest texts the parser took from the source, newest at `textNext - 1`.
-constexpr int kTextPoints = 64;
+constexpr unsigned kTextPoints = 64;
+static_assert((kTextPoints & (kTextPoints - 1)) == 0, "the ring's positions wrap with a mask");
 struct TextPointEntry {
   const char* text = nullptr;
   SourcePoint point;
 };
 TextPointEntry textPoints[kTextPoints];
-int textNext = 0;
+unsigned textNext = 0;
 
 // What a message's detail is and where it points.
 enum class DetailKind { kSource, kHostName };
@@ -165,14 +166,14 @@ void ReportFirstUse(Message message, const char* name, const SourcePoint& point)
 
 void RememberTextPoint(const char* text, const SourcePoint& point) {
   textPoints[textNext] = {text, point};
-  textNext = (textNext + 1) % kTextPoints;
+  textNext = (textNext + 1) & (kTextPoints - 1);
 }
 
 SourcePoint TextPoint(const char* text) {
   // Newest first: a heap address freed and given to a later text is
   // remembered again with that text.
-  for (int i = 1; i <= kTextPoints && text != nullptr; ++i) {
-    const TextPointEntry& entry = textPoints[(textNext - i + kTextPoints) % kTextPoints];
+  for (unsigned i = 1; i <= kTextPoints && text != nullptr; ++i) {
+    const TextPointEntry& entry = textPoints[(textNext - i) & (kTextPoints - 1)];
     if (entry.text == text) return entry.point;
   }
   return LastTokenPoint;
