@@ -54,15 +54,16 @@ struct LookAhead {
 };
 LookAhead ahead;
 
-// The hash of the name starting at `p` (its first byte a letter), and
-// `p` moved past it; false when the name reaches past `end` or the
-// scanner's length.
+// `p` moved past the run of letters and digits it starts, and the hash
+// of the run when it is a name; false for a number (a digit first, the
+// letters of its base and suffix after), a run that reaches `end` or one
+// longer than the scanner takes.
 bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash) {
   const unsigned char* start = p;
   unsigned char high = 0;
   while (p < end && (FoldedCharClass[*p] & (CC_LETTER | CC_DEC)) != 0) high |= *p++;
   auto length = static_cast<size_t>(p - start);
-  if (p == end || length > kLongestScanned) return false;
+  if ((CharClass[*start] & CC_LETTER) == 0 || p == end || length > kLongestScanned) return false;
   if (high < 0x80) {
     // Names of Latin letters fold into themselves.
     hash = HashName(reinterpret_cast<const char*>(start), length);
@@ -100,14 +101,8 @@ void PrefetchAhead() {
   const unsigned char* end = stream->limit;
   const unsigned char* stop = end - p > kScanBudget ? p + kScanBudget : end;
   while (p < stop && a.lead < kNamesAhead) {
-    uint32_t cls = CharClass[*p];
-    if ((cls & (CC_LETTER | CC_DEC)) == 0) {
+    if ((CharClass[*p] & (CC_LETTER | CC_DEC)) == 0) {
       ++p;
-      continue;
-    }
-    if ((cls & CC_LETTER) == 0) {
-      // A number, with the letters of its base and suffix.
-      while (p < end && (FoldedCharClass[*p] & (CC_LETTER | CC_DEC)) != 0) ++p;
       continue;
     }
     uint32_t hash;
