@@ -48,16 +48,21 @@ constexpr uintptr_t kRecentEntityBytes = 64 * 1024;
 // The most slots Reserve makes (room for 13 million names, 200 MB of
 // address space): a guess from a file of empty lines stays sane.
 constexpr uint32_t kMostReservedSlots = 1u << 24;
+// A reserved table is made with four slots for every three names
+// expected: when the guess is right, it ends as full as a table that
+// grew to hold them at best, whatever their number.
+constexpr uint64_t kReservedSlotsPerName = 4;
+constexpr uint64_t kReservedNamesPerSlots = 3;
 
 }  // namespace
 
 // Eight bytes at a time: names are short, and hashed once per use.
 namespace {
 
-// The tag of a name in its slot: its hash, never 0, which marks an empty
-// slot.  The top bit is never one of those that choose a slot.
-constexpr uint32_t kTagBit = 0x80000000u;
-uint32_t TagOf(uint32_t hash) { return hash | kTagBit; }
+// The tag of a name in its slot: its hash with the lowest bit set, never
+// 0, which marks an empty slot.  The tag alone chooses the slot, so that
+// the table grows from the tags.
+uint32_t TagOf(uint32_t hash) { return hash | 1u; }
 
 }  // namespace
 
@@ -120,7 +125,7 @@ uint32_t HashName(const char* text, size_t length) {
   }
   hash = (hash ^ word) * kMultiplier;
   // Every bit of the result depends on every bit of the name: the tables
-  // take the low bits.
+  // scale it to their sizes, which takes the high bits.
   hash ^= hash >> 32;
   hash *= 0xD6E8FEB86659FD93u;
   hash ^= hash >> 32;
@@ -175,7 +180,7 @@ Context::~Context() {
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
-  if (slots_ != nullptr) FreeLarge(slots_, TableBytes(slotMask_ + 1));
+  if (slots_ != nullptr) FreeLarge(slots_, TableBytes(slotCount_));
   if (!closed) CurrentContext = parent;
 }
 
@@ -187,11 +192,11 @@ void Context::PrintEntries(std::string& out, int indent) const {
 void Context::Insert(Identifier* entity, uint32_t hash) {
   // The table grows first: when memory runs out there, the entity (whose
   // construction then fails) is in no list.
-  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotMask_ + 1} * 4) GrowTable();
+  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotCount_} * 4) GrowTable();
   entity->nextInContext = entries;
   entries = entity;
   uint32_t tag = TagOf(hash);
-  for (uint32_t i = hash & slotMask_;; i = (i + 1) & slotMask_) {
+  for (uint32_t i = SlotOf(tag);; i = NextSlot(i)) {
     if (tags_[i] == 0) {
       tags_[i] = tag;
       slots_[i] = entity;
@@ -206,40 +211,42 @@ void Context::Insert(Identifier* entity, uint32_t hash) {
 }
 
 void Context::Reserve(size_t names) {
-  uint32_t size = slots_ == nullptr ? kFirstTableSize : slotMask_ + 1;
-  while (size < kMostReservedSlots && names > size / 5 * 4) size *= 2;
-  if (size > slotMask_ + 1 || slots_ == nullptr) Resize(size);
+  uint64_t size = uint64_t{names} * kReservedSlotsPerName / kReservedNamesPerSlots + 1;
+  if (size < kFirstTableSize) size = kFirstTableSize;
+  if (size > kMostReservedSlots) size = kMostReservedSlots;
+  if (size > slotCount_) Resize(static_cast<uint32_t>(size));
 }
 
 void Context::GrowTable() {
-  if (!Resize(slots_ == nullptr ? kFirstTableSize : (slotMask_ + 1) * 2)) throw std::bad_alloc();
+  if (slots_ != nullptr && slotCount_ > UINT32_MAX / 2) throw std::bad_alloc();
+  if (!Resize(slots_ == nullptr ? kFirstTableSize : slotCount_ * 2)) throw std::bad_alloc();
 }
 
 bool Context::Resize(uint32_t size) {
   auto* slots = static_cast<Identifier**>(AllocateLarge(TableBytes(size), true));
   if (slots == nullptr) return false;
   auto* tags = reinterpret_cast<uint32_t*>(slots + size);
-  uint32_t mask = size - 1;
-  if (slots_ != nullptr) {
-    for (uint32_t j = 0; j <= slotMask_; ++j) {
-      if (tags_[j] == 0) continue;
-      uint32_t i = tags_[j] & mask;
-      while (tags[i] != 0) i = (i + 1) & mask;
-      tags[i] = tags_[j];
-      slots[i] = slots_[j];
-    }
-    FreeLarge(slots_, TableBytes(slotMask_ + 1));
-  }
+  Identifier** oldSlots = slots_;
+  uint32_t* oldTags = tags_;
+  uint32_t oldCount = slotCount_;
   slots_ = slots;
   tags_ = tags;
-  slotMask_ = mask;
+  slotCount_ = size;
+  for (uint32_t j = 0; j < oldCount; ++j) {
+    if (oldTags[j] == 0) continue;
+    uint32_t i = SlotOf(oldTags[j]);
+    while (tags[i] != 0) i = NextSlot(i);
+    tags[i] = oldTags[j];
+    slots[i] = oldSlots[j];
+  }
+  if (oldSlots != nullptr) FreeLarge(oldSlots, TableBytes(oldCount));
   return true;
 }
 
 Identifier* Context::Lookup(const NameKey& name) const {
   if (slots_ == nullptr) return nullptr;
   uint32_t tag = TagOf(name.hash);
-  for (uint32_t i = name.hash & slotMask_;; i = (i + 1) & slotMask_) {
+  for (uint32_t i = SlotOf(tag);; i = NextSlot(i)) {
     if (tags_[i] == 0) return nullptr;
     if (tags_[i] == tag) {
       Identifier* entity = slots_[i];
@@ -256,7 +263,7 @@ Identifier* Context::Lookup(const NameKey& name) const {
 void Context::Prefetch(uint32_t hash) const {
 #if defined(__GNUC__)
   if (slots_ == nullptr) return;
-  uint32_t i = hash & slotMask_;
+  uint32_t i = SlotOf(TagOf(hash));
   __builtin_prefetch(&tags_[i]);
   __builtin_prefetch(&slots_[i]);
 #else
@@ -268,8 +275,8 @@ bool Context::PrefetchEntry(uint32_t hash) const {
 #if defined(__GNUC__)
   if (slots_ == nullptr) return false;
   uint32_t tag = TagOf(hash);
-  uint32_t i = hash & slotMask_;
-  for (int probes = 0; probes < kEntryProbes && tags_[i] != 0; ++probes, i = (i + 1) & slotMask_) {
+  uint32_t i = SlotOf(tag);
+  for (int probes = 0; probes < kEntryProbes && tags_[i] != 0; ++probes, i = NextSlot(i)) {
     if (tags_[i] != tag) continue;
     const char* entity = reinterpret_cast<const char*>(slots_[i]);
     __builtin_prefetch(entity);

@@ -123,16 +123,21 @@ class Context {
   Identifier* Lookup(const NameKey& name) const;
   void GrowTable();
   bool Resize(uint32_t size);
+  // The first slot of a tag: the tag scaled to the table, so that any
+  // number of slots will do and a table is made as large as its names
+  // need, not the next power of two.
+  uint32_t SlotOf(uint32_t tag) const { return static_cast<uint32_t>((uint64_t{tag} * slotCount_) >> 32); }
+  uint32_t NextSlot(uint32_t slot) const { return slot + 1 == slotCount_ ? 0 : slot + 1; }
 
-  // Newest entry of each name, by open addressing: a power-of-two number
-  // of slots, at most four fifths of them used, each with a tag that is
-  // the name's hash with the top bit set (0: empty).  Probes run over the
+  // Newest entry of each name, by open addressing with linear probing:
+  // at most four fifths of the slots used, each with a tag that is the
+  // name's hash with the lowest bit set (0: empty).  Probes run over the
   // dense tags and visit an entry only when its tag matches; the table
   // grows from the tags alone, without visiting the entries.  One block
   // holds the slots, then the tags.
   Identifier** slots_ = nullptr;
   uint32_t* tags_ = nullptr;
-  uint32_t slotMask_ = 0;
+  uint32_t slotCount_ = 0;
   uint32_t used_ = 0;
   // Member contexts of the types entered here, destroyed with this one.
   std::vector<Context*> inner_;

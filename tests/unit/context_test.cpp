@@ -1,6 +1,7 @@
 // Contexts are destroyed without recursion, however deeply they nest;
-// their tables grow and keep every name and the list order; large
-// blocks are aligned and given back whole.
+// their tables, of any size, grow and keep every name and the list
+// order, and probes wrap around their ends; large blocks are aligned and
+// given back whole.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -68,6 +69,31 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
   EXPECT_EQ(type->members->Find(names[7].c_str()), again);
   EXPECT_EQ(type->members->Find("name_49999"), made.back());
   EXPECT_EQ(type->members->FindLocal("name_49999"), nullptr);
+}
+
+TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
+  // Reserved for six names, the table has nine slots; names with the
+  // highest hashes start at the last one, and the probes of the second
+  // and third run on from the first slot.
+  global_->Reserve(6);
+  std::vector<std::string> high;
+  for (int i = 0; high.size() < 4; ++i) {
+    std::string name = "h" + std::to_string(i);
+    if (HashName(name.data(), name.size()) >= 0xF8000000u) high.push_back(name);
+  }
+  std::vector<Identifier*> made;
+  for (int i = 0; i < 3; ++i) made.push_back(new Constant(high[i].c_str(), i));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(global_->FindLocal(high[i].c_str()), made[i]) << high[i];
+  EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
+  // A smaller reservation keeps the table; past four fifths of its nine
+  // slots it grows from its odd size, keeping every name.
+  global_->Reserve(2);
+  std::vector<std::string> more;
+  for (int i = 0; i < 1000; ++i) more.push_back("m" + std::to_string(i));
+  for (size_t i = 0; i < more.size(); ++i) made.push_back(new Constant(more[i].c_str(), static_cast<int32_t>(i)));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(global_->FindLocal(high[i].c_str()), made[i]) << high[i];
+  for (size_t i = 0; i < more.size(); ++i) ASSERT_EQ(global_->FindLocal(more[i].c_str()), made[3 + i]) << more[i];
+  EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
 }
 
 // Names whose hashes are equal are told apart by their bytes, compared
