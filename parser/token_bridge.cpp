@@ -31,7 +31,8 @@ constexpr size_t kLongestScanned = 64;
 // Where the names looked up are mostly the newest ones (each declaration
 // using the one before), early loads gain nothing and the scanning costs:
 // after a sample of names with few entries worth loading, the scanner
-// rests for a while, then samples again.
+// rests for a while, then samples again.  In a very large table it only
+// stops loading entries then: the slots of new names miss there too.
 constexpr int kSampleNames = 64;
 constexpr int kWorthLoadingShare = 8;  // at least one in eight
 constexpr int kRestNames = 2048;
@@ -82,9 +83,10 @@ void PrefetchAhead() {
   // Small tables stay in the cache.
   if (stream == nullptr || context == nullptr || !context->IsLarge()) return;
   LookAhead& a = ahead;
-  if (a.rest > 0) {
+  bool resting = a.rest > 0;
+  if (resting) {
     if (--a.rest == 0) a.blockStart = nullptr;  // starts afresh
-    return;
+    if (!context->IsVeryLarge()) return;
   }
   if (a.blockStart != stream->start || a.blockBase != stream->blockBase || a.position < stream->position ||
       a.position > stream->limit) {
@@ -109,6 +111,7 @@ void PrefetchAhead() {
     if (!ScanName(p, end, hash)) continue;
     context->Prefetch(hash);
     ++a.lead;
+    if (resting) continue;
     if (a.count == kEntryStep) {
       if (context->PrefetchEntry(a.hashes[a.next])) ++a.worthLoading;
       if (++a.sampled == kSampleNames) {

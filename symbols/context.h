@@ -97,6 +97,9 @@ class Context {
   // Whether the context holds so many names that they have outgrown the
   // faster caches, so that prefetching slots and entries may pay.
   bool IsLarge() const { return used_ >= kLargeTableNames; }
+  // Whether the table alone has outgrown the last-level cache, so that
+  // even the slots of the newest names are in memory, not in the cache.
+  bool IsVeryLarge() const { return slotCount_ >= kVeryLargeTableSlots; }
   void Close();
   void Detach();
   // Makes room for about `names` entries at once, so that a table known
@@ -119,6 +122,9 @@ class Context {
   // 16,384 entries with their names take about as much memory as a
   // core's second-level cache holds.
   static constexpr uint32_t kLargeTableNames = 1u << 14;
+  // 2 million slots take 24 MB, with the entries and the source passing
+  // through the cache besides.
+  static constexpr uint32_t kVeryLargeTableSlots = 1u << 21;
 
   Identifier* Lookup(const NameKey& name) const;
   void GrowTable();

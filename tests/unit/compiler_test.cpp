@@ -41,7 +41,10 @@ TEST_F(CompilerTest, ParserStackHolds193Parentheses) {
 // strings, Cyrillic letters that fold into Latin ones, an include file
 // and a type's member context in the middle: in a table this large the
 // compiler loads names ahead of the parser, which must change no value.
-TEST_F(CompilerTest, ManyNamesKeepTheirValues) {
+// Compiles 40,000 constants, alternately 2,500 from the one before and
+// 2,500 from two random older ones, after `blankLines` empty lines, and
+// checks every 397th value in the image.
+void CompileManyNames(test::ScratchDir& dir_, int blankLines) {
   constexpr int kCount = 40000;
   uint32_t seed = 12345;
   auto random = [&seed](int below) {
@@ -55,7 +58,7 @@ TEST_F(CompilerTest, ManyNamesKeepTheirValues) {
     return (i % 2 != 0 ? "K\u0430" : i % 4 == 2 ? "\u041a" : "K") + std::to_string(i);
   };
   auto used = [](int i) { return (i % 2 != 0 ? "Ka" : "K") + std::to_string(i); };
-  std::string source = "команда 2 Put v[4];\n";
+  std::string source = std::string(static_cast<size_t>(blankLines), '\n') + "команда 2 Put v[4];\n";
   std::string include;
   std::vector<int64_t> values(kCount);
   for (int i = 0; i < kCount; ++i) {
@@ -97,6 +100,13 @@ TEST_F(CompilerTest, ManyNamesKeepTheirValues) {
   // The image holds the strings after the code.
   EXPECT_EQ(dir_.Read("p.bin").substr(0, expected.size()), expected);
 }
+
+TEST_F(CompilerTest, ManyNamesKeepTheirValues) { CompileManyNames(dir_, 0); }
+
+// Two million empty lines first: the table is made for that many names,
+// so large that names ahead have their slots loaded even where their
+// entries are not worth loading.
+TEST_F(CompilerTest, ManyNamesKeepTheirValuesInAVeryLargeTable) { CompileManyNames(dir_, 2000000); }
 
 // A source of `count` one-byte commands.
 std::string Commands(int count) {
