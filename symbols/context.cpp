@@ -48,10 +48,11 @@ constexpr uintptr_t kRecentEntityBytes = 64 * 1024;
 // The most slots Reserve makes (room for 13 million names, 200 MB of
 // address space): a guess from a file of empty lines stays sane.
 constexpr uint32_t kMostReservedSlots = 1u << 24;
-// A reserved table is made with four slots for every three names
-// expected: when the guess is right, it ends as full as a table that
-// grew to hold them at best, whatever their number.
-constexpr uint64_t kReservedSlotsPerName = 4;
+// A reserved table is made with five slots for every three names
+// expected: when the guess is right, it ends three fifths full, whatever
+// their number.  Fuller tables cost more probes for the names that are
+// not there yet (every name declared), more than their smaller size saves.
+constexpr uint64_t kReservedSlotsPerName = 5;
 constexpr uint64_t kReservedNamesPerSlots = 3;
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
 }
 
 TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
-  // Reserved for six names, the table has nine slots; names with the
+  // Reserved for six names, the table has eleven slots; names with the
   // highest hashes start at the last one, and the probes of the second
   // and third run on from the first slot.
   global_->Reserve(6);
@@ -85,7 +85,7 @@ TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
   for (int i = 0; i < 3; ++i) made.push_back(new Constant(high[i].c_str(), i));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(global_->FindLocal(high[i].c_str()), made[i]) << high[i];
   EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
-  // A smaller reservation keeps the table; past four fifths of its nine
+  // A smaller reservation keeps the table; past four fifths of its eleven
   // slots it grows from its odd size, keeping every name.
   global_->Reserve(2);
   std::vector<std::string> more;
