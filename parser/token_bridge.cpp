@@ -31,8 +31,9 @@ constexpr size_t kLongestScanned = 64;
 // Where the names looked up are mostly the newest ones (each declaration
 // using the one before), early loads gain nothing and the scanning costs:
 // after a sample of names with few entries worth loading, the scanner
-// rests for a while, then samples again.  In a very large table it only
-// stops loading entries then: the slots of new names miss there too.
+// rests for a while, then samples again.  In a very large table it keeps
+// loading the slots of the names that lines start with then: the slots
+// of new names miss there too.
 constexpr int kSampleNames = 64;
 constexpr int kWorthLoadingShare = 8;  // at least one in eight
 constexpr int kRestNames = 2048;
@@ -76,6 +77,36 @@ bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash)
   return true;
 }
 
+// While the scanner rests in a very large table, only the first name of
+// each line up to this many bytes ahead of the lexer has its slot loaded:
+// that is where declarations put the names they make, whose slots are
+// the ones not in the cache.
+constexpr ptrdiff_t kLineHeadBytes = 256;
+
+void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAhead& a) {
+  const unsigned char* p = a.position;
+  if (a.blockStart != stream->start || a.blockBase != stream->blockBase || p < stream->position ||
+      p > stream->limit) {
+    a.blockStart = stream->start;
+    a.blockBase = stream->blockBase;
+    p = stream->position;
+  }
+  const unsigned char* end = stream->limit;
+  const unsigned char* target = end - stream->position > kLineHeadBytes ? stream->position + kLineHeadBytes : end;
+  while (p < target) {
+    const void* lineEnd = memchr(p, '\n', static_cast<size_t>(end - p));
+    if (lineEnd == nullptr) {
+      p = end;
+      break;
+    }
+    p = static_cast<const unsigned char*>(lineEnd) + 1;
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    uint32_t hash;
+    if (p < end && (CharClass[*p] & CC_LETTER) != 0 && ScanName(p, end, hash)) context->Prefetch(hash);
+  }
+  a.position = p;
+}
+
 // Called as the lexer hands over a name.
 void PrefetchAhead() {
   const InputStream* stream = CurrentStream;
@@ -83,10 +114,13 @@ void PrefetchAhead() {
   // Small tables stay in the cache.
   if (stream == nullptr || context == nullptr || !context->IsLarge()) return;
   LookAhead& a = ahead;
-  bool resting = a.rest > 0;
-  if (resting) {
-    if (--a.rest == 0) a.blockStart = nullptr;  // starts afresh
-    if (!context->IsVeryLarge()) return;
+  if (a.rest > 0) {
+    if (--a.rest == 0) {
+      a.blockStart = nullptr;  // starts afresh
+    } else if (context->IsVeryLarge()) {
+      PrefetchLineHeads(stream, context, a);
+    }
+    return;
   }
   if (a.blockStart != stream->start || a.blockBase != stream->blockBase || a.position < stream->position ||
       a.position > stream->limit) {
@@ -111,7 +145,6 @@ void PrefetchAhead() {
     if (!ScanName(p, end, hash)) continue;
     context->Prefetch(hash);
     ++a.lead;
-    if (resting) continue;
     if (a.count == kEntryStep) {
       if (context->PrefetchEntry(a.hashes[a.next])) ++a.worthLoading;
       if (++a.sampled == kSampleNames) {
