@@ -104,8 +104,8 @@ void CompileManyNames(test::ScratchDir& dir_, int blankLines) {
 TEST_F(CompilerTest, ManyNamesKeepTheirValues) { CompileManyNames(dir_, 0); }
 
 // Two million empty lines first: the table is made for that many names,
-// so large that names ahead have their slots loaded even where their
-// entries are not worth loading.
+// so large that the names lines start with have their slots loaded even
+// where entries are not worth loading (the lines of the chain).
 TEST_F(CompilerTest, ManyNamesKeepTheirValuesInAVeryLargeTable) { CompileManyNames(dir_, 2000000); }
 
 // A source of `count` one-byte commands.
