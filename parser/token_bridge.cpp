@@ -107,12 +107,12 @@ void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAh
   a.position = p;
 }
 
-// Called as the lexer hands over a name.
-void PrefetchAhead() {
-  const InputStream* stream = CurrentStream;
-  const Context* context = CurrentContext;
-  // Small tables stay in the cache.
-  if (stream == nullptr || context == nullptr || !context->IsLarge()) return;
+// The scanner's run for the name just handed over, in a large table.
+// Kept out of line: the profile of the optimised build is trained on
+// small sources, which never get here, and a function the training never
+// ran is compiled as if there were no profile, where code inlined into a
+// trained caller would be laid out as never run.
+[[gnu::noinline]] void ScanAhead(const InputStream* stream, const Context* context) {
   LookAhead& a = ahead;
   if (a.rest > 0) {
     if (--a.rest == 0) {
@@ -158,6 +158,14 @@ void PrefetchAhead() {
     a.next = (a.next + 1) % kEntryStep;
   }
   a.position = p;
+}
+
+// Called as the lexer hands over a name.
+inline void PrefetchAhead() {
+  const InputStream* stream = CurrentStream;
+  const Context* context = CurrentContext;
+  // Small tables stay in the cache.
+  if (stream != nullptr && context != nullptr && context->IsLarge()) ScanAhead(stream, context);
 }
 
 }  // namespace

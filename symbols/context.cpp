@@ -58,14 +58,6 @@ constexpr uint64_t kReservedNamesPerSlots = 3;
 }  // namespace
 
 // Eight bytes at a time: names are short, and hashed once per use.
-namespace {
-
-// The tag of a name in its slot: its hash with the lowest bit set, never
-// 0, which marks an empty slot.  The tag alone chooses the slot, so that
-// the table grows from the tags.
-uint32_t TagOf(uint32_t hash) { return hash | 1u; }
-
-}  // namespace
 
 // Names are short: words compared in place, the last one overlapping the
 // one before, cost less than a call of memcmp.  Reads stay within the
@@ -259,17 +251,6 @@ Identifier* Context::Lookup(const NameKey& name) const {
       if (SameName(entity, name.text, name.length)) return entity;
     }
   }
-}
-
-void Context::Prefetch(uint32_t hash) const {
-#if defined(__GNUC__)
-  if (slots_ == nullptr) return;
-  uint32_t i = SlotOf(TagOf(hash));
-  __builtin_prefetch(&tags_[i]);
-  __builtin_prefetch(&slots_[i]);
-#else
-  (void)hash;
-#endif
 }
 
 bool Context::PrefetchEntry(uint32_t hash) const {

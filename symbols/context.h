@@ -88,7 +88,19 @@ class Context {
   Identifier* Find(const NameKey& name) const;
   // Starts loading the table slot of a name with this hash into the
   // cache: a lookup that follows soon finds it there (it changes nothing).
-  void Prefetch(uint32_t hash) const;
+  // Defined here to be inlined wherever it is called: a call of a
+  // function that only loads memory looks to GCC like one without
+  // effects, and is dropped.
+  void Prefetch(uint32_t hash) const {
+#if defined(__GNUC__)
+    if (slots_ == nullptr) return;
+    uint32_t i = SlotOf(TagOf(hash));
+    __builtin_prefetch(&tags_[i]);
+    __builtin_prefetch(&slots_[i]);
+#else
+    (void)hash;
+#endif
+  }
   // Starts loading the entry of a name with this hash whose slot is
   // (nearly) in the cache by now: the second step after Prefetch.  True
   // when there is one and it is not among the newest entries (which the
@@ -129,6 +141,10 @@ class Context {
   Identifier* Lookup(const NameKey& name) const;
   void GrowTable();
   bool Resize(uint32_t size);
+  // The tag of a name in its slot: its hash with the lowest bit set, never
+  // 0, which marks an empty slot.  The tag alone chooses the slot, so that
+  // the table grows from the tags.
+  static uint32_t TagOf(uint32_t hash) { return hash | 1u; }
   // The first slot of a tag: the tag scaled to the table, so that any
   // number of slots will do and a table is made as large as its names
   // need, not the next power of two.
