@@ -96,6 +96,20 @@ TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
   EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
 }
 
+// A name's tag tells a used slot from an empty one, also for a name
+// whose hash is 0; the table grows past it and keeps it.  (The name was
+// found by hashing names of eight letters and digits until one gave 0:
+// a change of HashName needs another.)
+TEST_F(ContextTest, NameWhoseHashIsZeroIsFound) {
+  const char* zero = "ZQ0RY66B";
+  ASSERT_EQ(HashName(zero, strlen(zero)), 0u);
+  Identifier* made = new Constant(zero, 1);
+  EXPECT_EQ(global_->FindLocal(zero), made);
+  for (int i = 0; i < 1000; ++i) new Constant(("n" + std::to_string(i)).c_str(), i);
+  EXPECT_EQ(global_->FindLocal(zero), made);
+  EXPECT_EQ(global_->FindLocal("n999")->kind, kKindConstant);
+}
+
 // Names whose hashes are equal are told apart by their bytes, compared
 // a word at a time: every length up to three words, a difference at
 // every position, and bytes just outside the compared ones that differ.
