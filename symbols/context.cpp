@@ -57,8 +57,6 @@ constexpr uint64_t kReservedNamesPerSlots = 3;
 
 }  // namespace
 
-// Eight bytes at a time: names are short, and hashed once per use.
-
 // Names are short: words compared in place, the last one overlapping the
 // one before, cost less than a call of memcmp.  Reads stay within the
 // bytes.
@@ -94,6 +92,7 @@ size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + 
 
 }  // namespace
 
+// Eight bytes at a time: names are short, and hashed once per use.
 uint32_t HashName(const char* text, size_t length) {
   constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
   uint64_t hash = length * kMultiplier;
