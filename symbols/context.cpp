@@ -88,7 +88,7 @@ bool SameName(const Identifier* entity, const char* name, size_t length) {
   return entity->nameLength == length && SameBytes(entity->name, name, length);
 }
 
-size_t TableBytes(uint32_t size) { return size_t{size} * (sizeof(Identifier*) + sizeof(uint32_t)); }
+size_t TableBytes(uint32_t size) { return size_t{size} * sizeof(uint64_t); }
 
 }  // namespace
 
@@ -172,7 +172,7 @@ Context::~Context() {
     inner->closed = true;  // it leaves no trace on the current context
     delete inner;
   }
-  if (slots_ != nullptr) FreeLarge(slots_, TableBytes(slotCount_));
+  if (cells_ != nullptr) FreeLarge(cells_, TableBytes(slotCount_));
   if (!closed) CurrentContext = parent;
 }
 
@@ -182,21 +182,26 @@ void Context::PrintEntries(std::string& out, int indent) const {
 }
 
 void Context::Insert(Identifier* entity, uint32_t hash) {
-  // The table grows first: when memory runs out there, the entity (whose
-  // construction then fails) is in no list.
-  if (slots_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotCount_} * 4) GrowTable();
+  auto address = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(entity));
+  // An address beyond 48 bits (a host that tags its pointers) cannot be
+  // kept in a slot: refused like memory that cannot be had, never stored
+  // cut short.  The table grows first: when memory runs out there, the
+  // entity (whose construction then fails) is in no list.
+  if ((address & ~kEntityBits) != 0) throw std::bad_alloc();
+  if (cells_ == nullptr || uint64_t{used_ + 1} * 5 > uint64_t{slotCount_} * 4) GrowTable();
   entity->nextInContext = entries;
   entries = entity;
-  uint32_t tag = TagOf(hash);
-  for (uint32_t i = SlotOf(tag);; i = NextSlot(i)) {
-    if (tags_[i] == 0) {
-      tags_[i] = tag;
-      slots_[i] = entity;
+  uint64_t tag = TagOf(hash);
+  uint64_t cell = tag | address;
+  for (uint32_t i = SlotOf(hash);; i = NextSlot(i)) {
+    uint64_t old = cells_[i];
+    if (old == 0) {
+      cells_[i] = cell;
       ++used_;
       return;
     }
-    if (tags_[i] == tag && SameName(slots_[i], entity->name, entity->nameLength)) {
-      slots_[i] = entity;  // the newest entry of a name is the one found
+    if (HasTag(old, tag) && SameName(EntityOf(old), entity->name, entity->nameLength)) {
+      cells_[i] = cell;  // the newest entry of a name is the one found
       return;
     }
   }
@@ -210,38 +215,36 @@ void Context::Reserve(size_t names) {
 }
 
 void Context::GrowTable() {
-  if (slots_ != nullptr && slotCount_ > UINT32_MAX / 2) throw std::bad_alloc();
-  if (!Resize(slots_ == nullptr ? kFirstTableSize : slotCount_ * 2)) throw std::bad_alloc();
+  if (cells_ != nullptr && slotCount_ > UINT32_MAX / 2) throw std::bad_alloc();
+  if (!Resize(cells_ == nullptr ? kFirstTableSize : slotCount_ * 2)) throw std::bad_alloc();
 }
 
 bool Context::Resize(uint32_t size) {
-  auto* slots = static_cast<Identifier**>(AllocateLarge(TableBytes(size), true));
-  if (slots == nullptr) return false;
-  auto* tags = reinterpret_cast<uint32_t*>(slots + size);
-  Identifier** oldSlots = slots_;
-  uint32_t* oldTags = tags_;
+  auto* cells = static_cast<uint64_t*>(AllocateLarge(TableBytes(size), true));
+  if (cells == nullptr) return false;
+  uint64_t* oldCells = cells_;
   uint32_t oldCount = slotCount_;
-  slots_ = slots;
-  tags_ = tags;
+  cells_ = cells;
   slotCount_ = size;
   for (uint32_t j = 0; j < oldCount; ++j) {
-    if (oldTags[j] == 0) continue;
-    uint32_t i = SlotOf(oldTags[j]);
-    while (tags[i] != 0) i = NextSlot(i);
-    tags[i] = oldTags[j];
-    slots[i] = oldSlots[j];
+    if (oldCells[j] == 0) continue;
+    Identifier* entity = EntityOf(oldCells[j]);
+    uint32_t i = SlotOf(HashName(entity->name, entity->nameLength));
+    while (cells[i] != 0) i = NextSlot(i);
+    cells[i] = oldCells[j];
   }
-  if (oldSlots != nullptr) FreeLarge(oldSlots, TableBytes(oldCount));
+  if (oldCells != nullptr) FreeLarge(oldCells, TableBytes(oldCount));
   return true;
 }
 
 Identifier* Context::Lookup(const NameKey& name) const {
-  if (slots_ == nullptr) return nullptr;
-  uint32_t tag = TagOf(name.hash);
-  for (uint32_t i = SlotOf(tag);; i = NextSlot(i)) {
-    if (tags_[i] == 0) return nullptr;
-    if (tags_[i] == tag) {
-      Identifier* entity = slots_[i];
+  if (cells_ == nullptr) return nullptr;
+  uint64_t tag = TagOf(name.hash);
+  for (uint32_t i = SlotOf(name.hash);; i = NextSlot(i)) {
+    uint64_t cell = cells_[i];
+    if (cell == 0) return nullptr;
+    if (HasTag(cell, tag)) {
+      Identifier* entity = EntityOf(cell);
 #if defined(__GNUC__)
       // The name usually follows its entity in the arena, often on the
       // next cache line: have it come at the same time as the entity.
@@ -254,12 +257,12 @@ Identifier* Context::Lookup(const NameKey& name) const {
 
 bool Context::PrefetchEntry(uint32_t hash) const {
 #if defined(__GNUC__)
-  if (slots_ == nullptr) return false;
-  uint32_t tag = TagOf(hash);
-  uint32_t i = SlotOf(tag);
-  for (int probes = 0; probes < kEntryProbes && tags_[i] != 0; ++probes, i = NextSlot(i)) {
-    if (tags_[i] != tag) continue;
-    const char* entity = reinterpret_cast<const char*>(slots_[i]);
+  if (cells_ == nullptr) return false;
+  uint64_t tag = TagOf(hash);
+  uint32_t i = SlotOf(hash);
+  for (int probes = 0; probes < kEntryProbes && cells_[i] != 0; ++probes, i = NextSlot(i)) {
+    if (!HasTag(cells_[i], tag)) continue;
+    const char* entity = reinterpret_cast<const char*>(EntityOf(cells_[i]));
     __builtin_prefetch(entity);
     __builtin_prefetch(entity + sizeof(Identifier) + 8);
     // Entities are made one after another in the arena: one made shortly

@@ -44,8 +44,8 @@ struct NameKey {
 
 // What every entity starts with: 24 bytes with a constant's value.
 // Entities are told apart by `kind`, not by virtual functions, and keep
-// no hash (the table's tags do): millions of them are made, and every
-// byte costs memory and cache.
+// no hash (a table that grows hashes their names again): millions of
+// them are made, and every byte costs memory and cache.
 class Identifier {
  public:
   Identifier(const NameKey& name, int32_t kind);
@@ -93,10 +93,8 @@ class Context {
   // effects, and is dropped.
   void Prefetch(uint32_t hash) const {
 #if defined(__GNUC__)
-    if (slots_ == nullptr) return;
-    uint32_t i = SlotOf(TagOf(hash));
-    __builtin_prefetch(&tags_[i]);
-    __builtin_prefetch(&slots_[i]);
+    if (cells_ == nullptr) return;
+    __builtin_prefetch(&cells_[SlotOf(hash)]);
 #else
     (void)hash;
 #endif
@@ -141,24 +139,29 @@ class Context {
   Identifier* Lookup(const NameKey& name) const;
   void GrowTable();
   bool Resize(uint32_t size);
-  // The tag of a name in its slot: its hash with the lowest bit set, never
-  // 0, which marks an empty slot.  The tag alone chooses the slot, so that
-  // the table grows from the tags.
-  static uint32_t TagOf(uint32_t hash) { return hash | 1u; }
-  // The first slot of a tag: the tag scaled to the table, so that any
+  // A slot is one 64-bit word: the entry's address in the low 48 bits
+  // (where every user-space address lies on the hosts qdl runs on), 16
+  // bits of its name's hash above them, and 0 when empty.  A probe loads
+  // one word and visits an entry only when those bits match: one cache
+  // line and one page per probe, where a table of tags beside a table of
+  // addresses took two of each.
+  static constexpr int kTagShift = 48;
+  static constexpr uint64_t kEntityBits = (uint64_t{1} << kTagShift) - 1;
+  // The hash bits kept in a slot: the low ones, as SlotOf takes the high.
+  static uint64_t TagOf(uint32_t hash) { return uint64_t{hash & 0xFFFFu} << kTagShift; }
+  static bool HasTag(uint64_t cell, uint64_t tag) { return (cell & ~kEntityBits) == tag; }
+  static Identifier* EntityOf(uint64_t cell) { return reinterpret_cast<Identifier*>(cell & kEntityBits); }
+  // The first slot of a name: its hash scaled to the table, so that any
   // number of slots will do and a table is made as large as its names
   // need, not the next power of two.
-  uint32_t SlotOf(uint32_t tag) const { return static_cast<uint32_t>((uint64_t{tag} * slotCount_) >> 32); }
+  uint32_t SlotOf(uint32_t hash) const { return static_cast<uint32_t>((uint64_t{hash} * slotCount_) >> 32); }
   uint32_t NextSlot(uint32_t slot) const { return slot + 1 == slotCount_ ? 0 : slot + 1; }
 
-  // Newest entry of each name, by open addressing with linear probing:
-  // at most four fifths of the slots used, each with a tag that is the
-  // name's hash with the lowest bit set (0: empty).  Probes run over the
-  // dense tags and visit an entry only when its tag matches; the table
-  // grows from the tags alone, without visiting the entries.  One block
-  // holds the slots, then the tags.
-  Identifier** slots_ = nullptr;
-  uint32_t* tags_ = nullptr;
+  // Newest entry of each name, by open addressing with linear probing,
+  // at most four fifths of the slots used.  A table that grows hashes its
+  // names again to place them (the slots keep too few bits of the hash);
+  // the large tables are reserved at their size from the start.
+  uint64_t* cells_ = nullptr;
   uint32_t slotCount_ = 0;
   uint32_t used_ = 0;
   // Member contexts of the types entered here, destroyed with this one.
