@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "symbols/arena.h"
@@ -108,6 +109,44 @@ TEST_F(ContextTest, NameWhoseHashIsZeroIsFound) {
   for (int i = 0; i < 1000; ++i) new Constant(("n" + std::to_string(i)).c_str(), i);
   EXPECT_EQ(global_->FindLocal(zero), made);
   EXPECT_EQ(global_->FindLocal("n999")->kind, kKindConstant);
+}
+
+// A table never fills: after every insertion, from the first table of a
+// context through several growths, a name that is not there is looked
+// up to its end (a full table would probe for ever).
+TEST_F(ContextTest, TableKeepsAFreeSlotAfterEveryInsertion) {
+  auto* type = new NodeType(Text("T"));
+  for (int i = 0; i < 300; ++i) {
+    new Constant(("m" + std::to_string(i)).c_str(), i);
+    ASSERT_EQ(type->members->FindLocal("absent"), nullptr) << i;
+  }
+}
+
+// A slot keeps 16 bits of a name's hash: names that share them and their
+// first slot are common, and are told apart by their bytes, before and
+// after the table grows.
+TEST_F(ContextTest, NamesWhoseSlotsKeepTheSameHashBitsAreToldApart) {
+  std::unordered_map<uint32_t, std::string> seen;
+  std::string a, b;
+  for (int i = 0; a.empty(); ++i) {
+    std::string name = "t" + std::to_string(i);
+    uint32_t hash = HashName(name.data(), name.size());
+    // The kept bits, and the first slot in a table of eight.
+    uint32_t key = (hash & 0xFFFFu) | (hash >> 29 << 16);
+    auto [at, fresh] = seen.emplace(key, name);
+    if (!fresh) {
+      a = at->second;
+      b = name;
+    }
+  }
+  Identifier* first = new Constant(a.c_str(), 1);
+  EXPECT_EQ(global_->FindLocal(b.c_str()), nullptr);
+  Identifier* second = new Constant(b.c_str(), 2);
+  EXPECT_EQ(global_->FindLocal(a.c_str()), first);
+  EXPECT_EQ(global_->FindLocal(b.c_str()), second);
+  for (int i = 0; i < 100; ++i) new Constant(("g" + std::to_string(i)).c_str(), i);
+  EXPECT_EQ(global_->FindLocal(a.c_str()), first);
+  EXPECT_EQ(global_->FindLocal(b.c_str()), second);
 }
 
 // Names whose hashes are equal are told apart by their bytes, compared
