@@ -18,15 +18,18 @@ namespace {
 
 // Looking ahead for names.  In a large table every lookup of an older
 // name waits for memory twice: for the name's slot, then for its entry.
-// So, each time the lexer hands over a name, a scanner runs on over the
-// block's unread bytes to the names a few tokens further on, hashes
-// them and has their slots loaded; once a name is a few names nearer,
-// its slot is in the cache, and its entry is loaded too.  Only memory is
-// touched early: what the scanner finds (names in comments and strings,
-// keywords) changes nothing but which lines are loaded.
-constexpr int kNamesAhead = 8;   // names whose slots are on the way
-constexpr int kEntryStep = 4;    // names between slot and entry loads
-constexpr int kScanBudget = 256;  // bytes scanned at most per name handed over
+// So, as the lexer hands over names, a scanner runs on over the block's
+// unread bytes to the names further on, hashes them and has their slots
+// loaded; one batch later, when those names are nearer and their slots
+// in the cache, their entries are loaded too.  The loads of a batch are
+// asked for one right after another: each first waits for the address
+// of its page to be translated, and loads asked for together wait at
+// once.  Only memory is touched early: what the scanner finds (names in
+// comments and strings, keywords) changes nothing but which lines are
+// loaded.
+constexpr int kBatch = 8;         // names scanned at a time
+constexpr int kNamesAhead = 12;   // a batch is scanned when fewer are ahead
+constexpr int kScanBudget = 512;  // bytes scanned at most for a batch
 constexpr size_t kLongestScanned = 64;
 // Where the names looked up are mostly the newest ones (each declaration
 // using the one before), early loads gain nothing and the scanning costs:
@@ -44,10 +47,9 @@ struct LookAhead {
   int64_t blockBase = -1;
   const unsigned char* position = nullptr;
   int lead = 0;  // names found ahead of the lexer, about
-  // Hashes of the names whose entries are loaded next, oldest at `next`.
-  uint32_t hashes[kEntryStep] = {};
-  int count = 0;
-  int next = 0;
+  // Hashes of the last batch, whose entries are loaded with the next.
+  uint32_t pending[kBatch] = {};
+  int pendingCount = 0;
   // The sample: names whose entries were looked at, and how many of
   // those were worth loading; names handed over still to rest.
   int sampled = 0;
@@ -78,10 +80,14 @@ bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash)
 }
 
 // While the scanner rests in a very large table, only the first name of
-// each line up to this many bytes ahead of the lexer has its slot loaded:
-// that is where declarations put the names they make, whose slots are
-// the ones not in the cache.
-constexpr ptrdiff_t kLineHeadBytes = 256;
+// each line ahead of the lexer has its slot loaded: that is where
+// declarations put the names they make, whose slots are the ones not in
+// the cache.  The lines are taken a batch at a time, when fewer than
+// kLineHeadBytes are left ahead, and the batch's slots asked for one
+// right after another: every load of a slot first waits for the page's
+// address to be translated, and loads asked for together wait at once.
+constexpr ptrdiff_t kLineHeadBytes = 128;
+constexpr int kLineHeadBatch = 16;
 
 void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAhead& a) {
   const unsigned char* p = a.position;
@@ -91,9 +97,11 @@ void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAh
     a.blockBase = stream->blockBase;
     p = stream->position;
   }
+  if (p - stream->position >= kLineHeadBytes) return;
   const unsigned char* end = stream->limit;
-  const unsigned char* target = end - stream->position > kLineHeadBytes ? stream->position + kLineHeadBytes : end;
-  while (p < target) {
+  uint32_t hashes[kLineHeadBatch];
+  int count = 0;
+  while (p < end && count < kLineHeadBatch) {
     const void* lineEnd = memchr(p, '\n', static_cast<size_t>(end - p));
     if (lineEnd == nullptr) {
       p = end;
@@ -101,9 +109,9 @@ void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAh
     }
     p = static_cast<const unsigned char*>(lineEnd) + 1;
     while (p < end && (*p == ' ' || *p == '\t')) ++p;
-    uint32_t hash;
-    if (p < end && (CharClass[*p] & CC_LETTER) != 0 && ScanName(p, end, hash)) context->Prefetch(hash);
+    if (p < end && (CharClass[*p] & CC_LETTER) != 0 && ScanName(p, end, hashes[count])) ++count;
   }
+  for (int i = 0; i < count; ++i) context->Prefetch(hashes[i]);
   a.position = p;
 }
 
@@ -129,35 +137,35 @@ void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAh
     a.blockBase = stream->blockBase;
     a.position = stream->position;
     a.lead = 0;
-    a.count = 0;
+    a.pendingCount = 0;
   } else if (a.lead > 0) {
     --a.lead;
   }
+  if (a.lead >= kNamesAhead) return;
   const unsigned char* p = a.position;
   const unsigned char* end = stream->limit;
   const unsigned char* stop = end - p > kScanBudget ? p + kScanBudget : end;
-  while (p < stop && a.lead < kNamesAhead) {
+  uint32_t batch[kBatch];
+  int count = 0;
+  while (p < stop && count < kBatch) {
     if ((CharClass[*p] & (CC_LETTER | CC_DEC)) == 0) {
       ++p;
       continue;
     }
-    uint32_t hash;
-    if (!ScanName(p, end, hash)) continue;
-    context->Prefetch(hash);
-    ++a.lead;
-    if (a.count == kEntryStep) {
-      if (context->PrefetchEntry(a.hashes[a.next])) ++a.worthLoading;
-      if (++a.sampled == kSampleNames) {
-        if (a.worthLoading * kWorthLoadingShare < kSampleNames) a.rest = kRestNames;
-        a.sampled = a.worthLoading = 0;
-      }
-    } else {
-      ++a.count;
-    }
-    a.hashes[a.next] = hash;
-    a.next = (a.next + 1) % kEntryStep;
+    if (ScanName(p, end, batch[count])) ++count;
   }
   a.position = p;
+  a.lead += count;
+  for (int i = 0; i < count; ++i) context->Prefetch(batch[i]);
+  for (int i = 0; i < a.pendingCount; ++i) {
+    if (context->PrefetchEntry(a.pending[i])) ++a.worthLoading;
+    if (++a.sampled == kSampleNames) {
+      if (a.worthLoading * kWorthLoadingShare < kSampleNames) a.rest = kRestNames;
+      a.sampled = a.worthLoading = 0;
+    }
+  }
+  memcpy(a.pending, batch, sizeof batch[0] * static_cast<size_t>(count));
+  a.pendingCount = count;
 }
 
 // Called as the lexer hands over a name.
