@@ -31,7 +31,7 @@ void DeclareCommand(OwnedText name, int32_t code) {
     ReportName(kReservedCommandCode, name.get());
   else if (code < kFirstCommandCode || code > kLastCommandCode)
     ReportName(kBadCommandCode, name.get());
-  CurrentCommand = new Command(KeyOf(name), code);
+  CurrentCommand = new (KeyOf(name)) Command(KeyOf(name), code);
 }
 
 void DeclareOperand(OwnedText, int32_t size) {
@@ -49,14 +49,14 @@ void BeginCommandStatement(const QualifiedName& name) {
   if (name.member != nullptr) {
     Command* command = As<Command>(name.member);
     if (command == nullptr) {
-      ReportAt(name.namePoint, kNotACommand, name.member->name);
+      ReportAt(name.namePoint, kNotACommand, name.member->Name());
     } else {
       CurrentCommand = command;
       ++command->useCount;
       if (name.node != nullptr)
-        CurrentCodeGenerator->EmitNodeHeader(name.node->number, command->length, name.node->name);
+        CurrentCodeGenerator->EmitNodeHeader(name.node->number, command->length, name.node->Name());
       if (name.type != nullptr) TypeInScope = name.type;
-      CurrentCodeGenerator->BeginEntry(command->code, command->name, name.node == nullptr);
+      CurrentCodeGenerator->BeginEntry(command->code, command->Name(), name.node == nullptr);
       OperandIndex = 0;
     }
   }

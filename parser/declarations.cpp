@@ -29,7 +29,7 @@ void DeclareStringConstant(OwnedText name, const char* text) {
   }
   if (LabelContext == nullptr) {
     if (!NameIsFree(name)) return;
-    new StringConstant(KeyOf(name), text);
+    new (KeyOf(name)) StringConstant(KeyOf(name), text);
     RequestSecondPass();
     return;
   }
@@ -43,11 +43,11 @@ void DeclareConstant(OwnedText name, int32_t value) {
   if (HasPendingString())
     DeclareStringConstant(std::move(name), PendingStringText());
   else if (NameIsFree(name))
-    new Constant(KeyOf(name), value);
+    new (KeyOf(name)) Constant(KeyOf(name), value);
 }
 
 void BeginType(OwnedText name) {
-  if (NameIsFree(name)) TypeInScope = new NodeType(KeyOf(name));
+  if (NameIsFree(name)) TypeInScope = new (KeyOf(name)) NodeType(KeyOf(name));
 }
 
 void EndType() {
@@ -68,7 +68,7 @@ void DeclareNode(OwnedText name, int32_t number, OwnedText typeName) {
   if (type == nullptr)
     ReportName(kNotANodeType, typeName.get());
   else
-    new Node(number, KeyOf(name), type);
+    new (KeyOf(name)) Node(number, KeyOf(name), type);
 }
 
 void SelectNodeType(OwnedText typeName) {
@@ -83,7 +83,7 @@ void DefineLabel(OwnedText name) {
   Identifier* found = CurrentContext->Find(KeyOf(name));
   int32_t address = CurrentCodeGenerator->size;
   if (found == nullptr) {
-    new Label(KeyOf(name), address, false, 0);
+    new (KeyOf(name)) Label(KeyOf(name), address, false, 0);
     return;
   }
   Label* label = As<Label>(found);

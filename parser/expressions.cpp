@@ -64,7 +64,7 @@ int32_t ExprName(const QualifiedName& name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->offset;
   } else {
-    ReportAt(name.namePoint, kBadExpressionElement, member->name);
+    ReportAt(name.namePoint, kBadExpressionElement, member->Name());
   }
   ReportStringInExpression();
   return value;
@@ -86,7 +86,7 @@ int32_t ExprSize(const QualifiedName& name) {
   } else if (StringConstant* text = As<StringConstant>(member)) {
     value = text->length;
   } else {
-    ReportAt(name.namePoint, kNotACommand, member != nullptr ? member->name : nullptr);
+    ReportAt(name.namePoint, kNotACommand, member != nullptr ? member->Name() : nullptr);
   }
   ReportStringInExpression();
   return value;

@@ -85,7 +85,7 @@ namespace {
 
 // Whether `entity`, whose tag matched, has the name.
 bool SameName(const Identifier* entity, const char* name, size_t length) {
-  return entity->nameLength == length && SameBytes(entity->name, name, length);
+  return entity->nameLength == length && SameBytes(entity->Name(), name, length);
 }
 
 size_t TableBytes(uint32_t size) { return size_t{size} * sizeof(uint64_t); }
@@ -124,12 +124,15 @@ uint32_t HashName(const char* text, size_t length) {
   return static_cast<uint32_t>(hash);
 }
 
-void* Identifier::operator new(size_t size) { return EntityArena().Allocate(size); }
+void* Identifier::operator new(size_t size, const NameKey& key) {
+  auto* entity = static_cast<char*>(EntityArena().Allocate(size + key.length + 1));
+  memcpy(entity + size, key.text, key.length);
+  entity[size + key.length] = 0;
+  return entity;
+}
 
 Identifier::Identifier(const NameKey& key, int32_t kindNumber)
-    : name(EntityArena().Copy(std::string_view(key.text, key.length))),
-      nameLength(static_cast<uint16_t>(key.length)),
-      kind(static_cast<uint16_t>(kindNumber)) {}
+    : nameLength(static_cast<uint16_t>(key.length)), kind(static_cast<uint16_t>(kindNumber)) {}
 
 // Names are tokens.
 static_assert(kMaxTokenLength <= UINT16_MAX, "a name's length must fit Identifier::nameLength");
@@ -200,7 +203,7 @@ void Context::Insert(Identifier* entity, uint32_t hash) {
       ++used_;
       return;
     }
-    if (HasTag(old, tag) && SameName(EntityOf(old), entity->name, entity->nameLength)) {
+    if (HasTag(old, tag) && SameName(EntityOf(old), entity->Name(), entity->nameLength)) {
       cells_[i] = cell;  // the newest entry of a name is the one found
       return;
     }
@@ -229,7 +232,7 @@ bool Context::Resize(uint32_t size) {
   for (uint32_t j = 0; j < oldCount; ++j) {
     if (oldCells[j] == 0) continue;
     Identifier* entity = EntityOf(oldCells[j]);
-    uint32_t i = SlotOf(HashName(entity->name, entity->nameLength));
+    uint32_t i = SlotOf(HashName(entity->Name(), entity->nameLength));
     while (cells[i] != 0) i = NextSlot(i);
     cells[i] = oldCells[j];
   }
@@ -246,8 +249,8 @@ Identifier* Context::Lookup(const NameKey& name) const {
     if (HasTag(cell, tag)) {
       Identifier* entity = EntityOf(cell);
 #if defined(__GNUC__)
-      // The name usually follows its entity in the arena, often on the
-      // next cache line: have it come at the same time as the entity.
+      // The name follows its entity, at times on the next cache line:
+      // have that line come at the same time as the entity.
       __builtin_prefetch(reinterpret_cast<const char*>(entity) + sizeof(Identifier) + 8);
 #endif
       if (SameName(entity, name.text, name.length)) return entity;

@@ -42,22 +42,30 @@ struct NameKey {
   uint32_t hash;
 };
 
-// What every entity starts with: 24 bytes with a constant's value.
-// Entities are told apart by `kind`, not by virtual functions, and keep
-// no hash (a table that grows hashes their names again): millions of
-// them are made, and every byte costs memory and cache.
+// What every entity starts with: 16 bytes with a constant's value, its
+// name right after the entity.  Entities are told apart by `kind`, not
+// by virtual functions, and keep no hash (a table that grows hashes
+// their names again) and no pointer to their names: millions of them
+// are made, and every byte costs memory and cache.
 class Identifier {
  public:
   Identifier(const NameKey& name, int32_t kind);
-  NameKey Key() const { return NameKey(std::string_view(name, nameLength)); }
+  NameKey Key() const { return NameKey(std::string_view(Name(), nameLength)); }
+  // The 0-terminated name, which follows the entity.
+  const char* Name() const { return reinterpret_cast<const char*>(this) + kEntityBytes[kind]; }
 
-  // An entity lives in the arena of the context current when it is made
-  // (its name too) and goes when that context is destroyed.
-  static void* operator new(size_t size);
+  // An entity is made with its name, `new (name) Constant(name, value)`,
+  // in one piece of the arena of the context current then, and goes
+  // when that context is destroyed.
+  static void* operator new(size_t size, const NameKey& name);
+  static void* operator new(size_t size) = delete;
   static void operator delete(void*) {}
+  static void operator delete(void*, const NameKey&) {}
+
+  // The size of an entity of each kind: where its name starts.
+  static const uint8_t kEntityBytes[];
 
   Identifier* nextInContext = nullptr;
-  const char* name;  // 0-terminated
   const uint16_t nameLength;  // a name is a token: at most 1000 bytes
   const uint16_t kind;
 };

@@ -52,7 +52,7 @@ void WriteStatistics(const std::string& fileName) {
     char count[16];
     for (Command* command = list; command != nullptr; command = command->nextInStatistics) {
       snprintf(count, sizeof count, "%05d", command->useCount);
-      content += std::string(count) + " " + command->name + " [" + std::to_string(command->code) + "]\n";
+      content += std::string(count) + " " + command->Name() + " [" + std::to_string(command->code) + "]\n";
     }
   }
   WriteReport(fileName, content);

@@ -18,6 +18,15 @@ std::string Str(int32_t value) { return std::to_string(value); }
 
 }  // namespace
 
+// In the order of EntityKind.
+const uint8_t Identifier::kEntityBytes[] = {sizeof(Command), sizeof(Constant), sizeof(Label),
+                                            sizeof(NodeType), sizeof(Node), sizeof(StringConstant)};
+static_assert(kKindCommand == 0 && kKindConstant == 1 && kKindLabel == 2 && kKindType == 3 && kKindNode == 4 &&
+                  kKindStringConstant == 5,
+              "kEntityBytes follows EntityKind");
+static_assert(sizeof(Command) <= UINT8_MAX, "an entity's size must fit kEntityBytes");
+static_assert(sizeof(Constant) == 16, "a constant and its value take 16 bytes");
+
 Command::Command(const NameKey& name, int32_t code) : Identifier(name, kKind), code(code) {
   InsertIntoCurrent(this, name);
 }
@@ -33,7 +42,7 @@ void Command::AddOperand(int32_t size) {
 
 void Command::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += "Command " + Str(code) + " " + name;
+  out += "Command " + Str(code) + " " + Name();
   for (int32_t i = 0; i < operandCount; ++i) out += (i == 0 ? " [" : ", [") + Str(operandSizes[i]) + "]";
 }
 
@@ -43,7 +52,7 @@ Constant::Constant(const NameKey& name, int32_t value) : Identifier(name, kKind)
 
 void Constant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += std::string("Constant ") + name + " = " + Str(value);
+  out += std::string("Constant ") + Name() + " = " + Str(value);
 }
 
 Label::Label(const NameKey& name, int32_t address, bool isString, int32_t length)
@@ -54,9 +63,9 @@ Label::Label(const NameKey& name, int32_t address, bool isString, int32_t length
 void Label::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
   if (isString)
-    out += std::string("String label ") + name + " = " + Str(address) + "[" + Str(length) + "]";
+    out += std::string("String label ") + Name() + " = " + Str(address) + "[" + Str(length) + "]";
   else
-    out += std::string("Label ") + name + " = " + Str(address);
+    out += std::string("Label ") + Name() + " = " + Str(address);
 }
 
 NodeType::NodeType(const NameKey& name) : Identifier(name, kKind), members(nullptr) {
@@ -65,7 +74,7 @@ NodeType::NodeType(const NameKey& name) : Identifier(name, kKind), members(nullp
 
 void NodeType::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += std::string("Node type ") + name;
+  out += std::string("Node type ") + Name();
   if (members != nullptr) members->PrintEntries(out, indent + 1);
 }
 
@@ -76,7 +85,7 @@ Node::Node(int32_t number, const NameKey& name, NodeType* type)
 
 void Node::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  if (type != nullptr) out += std::string("Node ") + name + " = " + type->name;
+  if (type != nullptr) out += std::string("Node ") + Name() + " = " + type->Name();
 }
 
 StringConstant::StringConstant(const NameKey& name, const char* text)
@@ -88,7 +97,7 @@ StringConstant::StringConstant(const NameKey& name, const char* text)
 
 void StringConstant::Print(std::string& out, int indent) const {
   BeginDumpLine(out, indent);
-  out += std::string("String ") + name + " = " + Str(offset) + "[" + Str(length) + "]";
+  out += std::string("String ") + Name() + " = " + Str(offset) + "[" + Str(length) + "]";
 }
 
 void PrintEntity(const Identifier* entity, std::string& out, int indent) {

@@ -51,8 +51,8 @@ std::vector<Identifier*> EntriesInOrder(Context* context) {
 void Collect(Context* context, const std::string& prefix, const std::string& typeName,
              Declarations& out) {
   for (Identifier* entry : EntriesInOrder(context)) {
-    std::string name = prefix + TransliteratedName(entry->name);
-    std::string sourceName = typeName.empty() ? entry->name : typeName + "." + entry->name;
+    std::string name = prefix + TransliteratedName(entry->Name());
+    std::string sourceName = typeName.empty() ? entry->Name() : typeName + "." + entry->Name();
     if (Command* command = As<Command>(entry)) {
       out.values.push_back({"CMD_" + name, command->code, entry, sourceName});
       out.values.push_back({"CMD_" + name + "_OPERANDS", command->operandCount, entry, sourceName});
@@ -145,7 +145,7 @@ std::string MakeC(const Declarations& declarations, const std::string& fileName,
   for (size_t i = 0; i < declarations.commands.size(); ++i) {
     const Command* command = declarations.commands[i];
     const std::string& type = declarations.commandTypes[i];
-    out += "  {" + CString(command->name) + ", " + std::to_string(command->code) + ", " +
+    out += "  {" + CString(command->Name()) + ", " + std::to_string(command->code) + ", " +
            std::to_string(command->operandCount) + ", {";
     for (int32_t k = 0; k < kMaxOperands; ++k)
       out += (k == 0 ? "" : ", ") + std::to_string(command->operandSizes[k]);

@@ -45,9 +45,9 @@ QualifiedName ResolveQualifiedName(const NameKey* qualifier, const NameKey& name
     if (member == nullptr && scope.inCommandStatement) {
       if (LabelContext != nullptr) {
         if (Label* label = As<Label>(LabelContext->FindLocal(name)))
-          member = new Label(name, label->address, label->isString != 0, label->length);
+          member = new (name) Label(name, label->address, label->isString != 0, label->length);
       } else {
-        auto* label = new Label(name, -1, false, 0);
+        auto* label = new (name) Label(name, -1, false, 0);
         label->firstUse = namePoint;
         member = label;
         RequestSecondPass();
@@ -64,7 +64,7 @@ void CheckUnresolvedLabels() {
   for (context->cursor = context->entries; context->cursor != nullptr;
        context->cursor = context->cursor->nextInContext) {
     Label* label = As<Label>(context->cursor);
-    if (label != nullptr && label->address == -1) ReportFirstUse(kUnknownName, label->name, label->firstUse);
+    if (label != nullptr && label->address == -1) ReportFirstUse(kUnknownName, label->Name(), label->firstUse);
   }
 }
 
@@ -77,9 +77,11 @@ void EndFirstPass(int32_t codeSize) {
          global->cursor = global->cursor->nextInContext) {
       Identifier* entry = global->cursor;
       if (Label* label = As<Label>(entry)) {
-        new Label(label->Key(), label->address, false, 0);
+        NameKey key = label->Key();
+        new (key) Label(key, label->address, false, 0);
       } else if (StringConstant* text = As<StringConstant>(entry)) {
-        new Label(text->Key(), text->offset + codeSize, true, text->length);
+        NameKey key = text->Key();
+        new (key) Label(key, text->offset + codeSize, true, text->length);
       }
     }
   }

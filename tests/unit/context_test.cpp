@@ -1,7 +1,7 @@
 // Contexts are destroyed without recursion, however deeply they nest;
 // their tables, of any size, grow and keep every name and the list
-// order, and probes wrap around their ends; large blocks are aligned and
-// given back whole.
+// order, never fill, and wrap their probes around their ends; large
+// blocks are aligned and given back whole.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -19,7 +19,15 @@
 namespace qdl {
 namespace {
 
-const char* Text(const char* text) { return text; }
+// Entities are made with their names.
+Constant* MakeConstant(const std::string& name, int32_t value) {
+  NameKey key(name);
+  return new (key) Constant(key, value);
+}
+NodeType* MakeType(const char* name) {
+  NameKey key(name);
+  return new (key) NodeType(key);
+}
 
 class ContextTest : public ::testing::Test {
  protected:
@@ -36,7 +44,7 @@ class ContextTest : public ::testing::Test {
 
 TEST_F(ContextTest, DeeplyNestedTypesAreDestroyedWithoutRecursion) {
   // Abandoned type declarations nest member contexts.
-  for (int i = 0; i < 200000; ++i) new NodeType(Text("T"));
+  for (int i = 0; i < 200000; ++i) MakeType("T");
   CurrentContext = global_;
   delete global_;
   global_ = nullptr;
@@ -53,7 +61,7 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
         if (a + b + c == 'a' + 'a' + 'z') names.push_back({a, b, c});
   for (int i = 0; i < 50000; ++i) names.push_back("name_" + std::to_string(i));
   std::vector<Identifier*> made;
-  for (size_t i = 0; i < names.size(); ++i) made.push_back(new Constant(names[i].c_str(), static_cast<int32_t>(i)));
+  for (size_t i = 0; i < names.size(); ++i) made.push_back(MakeConstant(names[i], static_cast<int32_t>(i)));
   for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(global_->FindLocal(names[i].c_str()), made[i]) << names[i];
   EXPECT_EQ(global_->FindLocal("name_50000"), nullptr);
   EXPECT_EQ(global_->FindLocal("name_"), nullptr);
@@ -65,8 +73,8 @@ TEST_F(ContextTest, TableGrowsAndKeepsEveryNameAndTheListOrder) {
   EXPECT_EQ(count, made.size());
   // A later entry of a name wins after the growth too, also seen from a
   // member context.
-  auto* again = new Constant(names[7].c_str(), -1);
-  auto* type = new NodeType(Text("T"));
+  auto* again = MakeConstant(names[7], -1);
+  auto* type = MakeType("T");
   EXPECT_EQ(type->members->Find(names[7].c_str()), again);
   EXPECT_EQ(type->members->Find("name_49999"), made.back());
   EXPECT_EQ(type->members->FindLocal("name_49999"), nullptr);
@@ -83,7 +91,7 @@ TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
     if (HashName(name.data(), name.size()) >= 0xF8000000u) high.push_back(name);
   }
   std::vector<Identifier*> made;
-  for (int i = 0; i < 3; ++i) made.push_back(new Constant(high[i].c_str(), i));
+  for (int i = 0; i < 3; ++i) made.push_back(MakeConstant(high[i], i));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(global_->FindLocal(high[i].c_str()), made[i]) << high[i];
   EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
   // A smaller reservation keeps the table; past four fifths of its eleven
@@ -91,7 +99,7 @@ TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
   global_->Reserve(2);
   std::vector<std::string> more;
   for (int i = 0; i < 1000; ++i) more.push_back("m" + std::to_string(i));
-  for (size_t i = 0; i < more.size(); ++i) made.push_back(new Constant(more[i].c_str(), static_cast<int32_t>(i)));
+  for (size_t i = 0; i < more.size(); ++i) made.push_back(MakeConstant(more[i], static_cast<int32_t>(i)));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(global_->FindLocal(high[i].c_str()), made[i]) << high[i];
   for (size_t i = 0; i < more.size(); ++i) ASSERT_EQ(global_->FindLocal(more[i].c_str()), made[3 + i]) << more[i];
   EXPECT_EQ(global_->FindLocal(high[3].c_str()), nullptr);
@@ -104,9 +112,9 @@ TEST_F(ContextTest, TableOfAnySizeWrapsAroundAndGrows) {
 TEST_F(ContextTest, NameWhoseHashIsZeroIsFound) {
   const char* zero = "ZQ0RY66B";
   ASSERT_EQ(HashName(zero, strlen(zero)), 0u);
-  Identifier* made = new Constant(zero, 1);
+  Identifier* made = MakeConstant(zero, 1);
   EXPECT_EQ(global_->FindLocal(zero), made);
-  for (int i = 0; i < 1000; ++i) new Constant(("n" + std::to_string(i)).c_str(), i);
+  for (int i = 0; i < 1000; ++i) MakeConstant("n" + std::to_string(i), i);
   EXPECT_EQ(global_->FindLocal(zero), made);
   EXPECT_EQ(global_->FindLocal("n999")->kind, kKindConstant);
 }
@@ -115,9 +123,9 @@ TEST_F(ContextTest, NameWhoseHashIsZeroIsFound) {
 // context through several growths, a name that is not there is looked
 // up to its end (a full table would probe for ever).
 TEST_F(ContextTest, TableKeepsAFreeSlotAfterEveryInsertion) {
-  auto* type = new NodeType(Text("T"));
+  auto* type = MakeType("T");
   for (int i = 0; i < 300; ++i) {
-    new Constant(("m" + std::to_string(i)).c_str(), i);
+    MakeConstant("m" + std::to_string(i), i);
     ASSERT_EQ(type->members->FindLocal("absent"), nullptr) << i;
   }
 }
@@ -139,12 +147,12 @@ TEST_F(ContextTest, NamesWhoseSlotsKeepTheSameHashBitsAreToldApart) {
       b = name;
     }
   }
-  Identifier* first = new Constant(a.c_str(), 1);
+  Identifier* first = MakeConstant(a, 1);
   EXPECT_EQ(global_->FindLocal(b.c_str()), nullptr);
-  Identifier* second = new Constant(b.c_str(), 2);
+  Identifier* second = MakeConstant(b, 2);
   EXPECT_EQ(global_->FindLocal(a.c_str()), first);
   EXPECT_EQ(global_->FindLocal(b.c_str()), second);
-  for (int i = 0; i < 100; ++i) new Constant(("g" + std::to_string(i)).c_str(), i);
+  for (int i = 0; i < 100; ++i) MakeConstant("g" + std::to_string(i), i);
   EXPECT_EQ(global_->FindLocal(a.c_str()), first);
   EXPECT_EQ(global_->FindLocal(b.c_str()), second);
 }

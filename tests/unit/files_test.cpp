@@ -309,7 +309,7 @@ TEST_F(FilesTest, OutOfMemoryIsReported) {
 #ifdef QDL_TEST_ASAN
   GTEST_SKIP() << "an address space limit does not suit the address sanitizer";
 #else
-  // Two million constants do not fit in 100 MB of address space.
+  // Two million constants do not fit in 64 MB of address space.
   {
     std::string source;
     for (int i = 0; i < 2000000; ++i) source += "c" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
@@ -317,7 +317,7 @@ TEST_F(FilesTest, OutOfMemoryIsReported) {
   }
   dir_.Write("p.lst", "old listing");
   std::string out;
-  int status = RunWithAddressSpace(100, {"qdl", "-L", "-D", "-S", "p"}, out);
+  int status = RunWithAddressSpace(64, {"qdl", "-L", "-D", "-S", "p"}, out);
   EXPECT_TRUE(ExitedWith(status, 1)) << status;
   std::string banner = Win1251("Компилятор qdl, 2001, ver 1.2\n");
   std::string message = Win1251(": исчерпаны ресурсы оперативной памяти\n");
