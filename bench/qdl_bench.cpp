@@ -421,6 +421,16 @@ void PrintTargets(const std::vector<Row>& rows, const std::vector<Linearity>& li
     if (small != nullptr && large != nullptr)
       Target(what + " (the rows): " + Format("%.2fx", large->qdl.median.cpu / small->qdl.median.cpu), "<= 10.5x");
     if (paired == nullptr && (small == nullptr || large == nullptr)) Target(what + ": not measured", "<= 10.5x");
+    // The 2M source has longer names than the 200k one: its bytes grow
+    // more than its constants, and the time per byte tells linearity in
+    // the source's size apart from that.
+    if (small != nullptr && large != nullptr && small->source.qdlBytes > 0) {
+      double bytes = static_cast<double>(large->source.qdlBytes) / static_cast<double>(small->source.qdlBytes);
+      double time = paired != nullptr ? paired->large.median.cpu / paired->small.median.cpu
+                                      : large->qdl.median.cpu / small->qdl.median.cpu;
+      printf("  (%s: the 2M source is %.2fx the bytes of the 200k one; cpu per byte %.2fx)\n", shape, bytes,
+             time / bytes);
+    }
   }
   const Row* comments = Find(rows, "comments-20MB");
   if (comments != nullptr && comments->passes > 0)
