@@ -22,11 +22,11 @@ namespace {
 // unread bytes to the names further on, hashes them and has their slots
 // loaded; one batch later, when those names are nearer and their slots
 // in the cache, their entries are loaded too.  The loads of a batch are
-// asked for one right after another: each first waits for the address
-// of its page to be translated, and loads asked for together wait at
-// once.  Only memory is touched early: what the scanner finds (names in
-// comments and strings, keywords) changes nothing but which lines are
-// loaded.
+// asked for one right after another: a load that waits for memory (for
+// its page's address, then its line) holds up the code after it, and
+// loads asked for together wait at the same time.  Only memory is
+// touched early: what the scanner finds (names in comments and strings,
+// keywords) changes nothing but which lines are loaded.
 constexpr int kBatch = 8;         // names scanned at a time
 constexpr int kNamesAhead = 12;   // a batch is scanned when fewer are ahead
 constexpr int kScanBudget = 512;  // bytes scanned at most for a batch
@@ -84,8 +84,7 @@ bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash)
 // declarations put the names they make, whose slots are the ones not in
 // the cache.  The lines are taken a batch at a time, when fewer than
 // kLineHeadBytes are left ahead, and the batch's slots asked for one
-// right after another: every load of a slot first waits for the page's
-// address to be translated, and loads asked for together wait at once.
+// right after another, so that their waits for memory overlap.
 constexpr ptrdiff_t kLineHeadBytes = 128;
 constexpr int kLineHeadBatch = 16;
 
