@@ -2,8 +2,8 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 namespace qdl {
@@ -48,30 +48,14 @@ void FreeLarge(void* block, size_t size) {
   if (block != nullptr) munmap(block, (size + kHugePage - 1) & ~(kHugePage - 1));
 }
 
+// Every piece is a multiple of the alignment, and so is every chunk: the
+// next piece always starts aligned.
 void* Arena::Allocate(size_t size) {
   size = AlignUp(size);
-  if (next_ == nullptr) return Grow(size);
-  // A name copied last may leave the chunk's end fewer bytes away than
-  // the alignment skips: then nothing fits.
-  size_t skip = AlignUp(reinterpret_cast<size_t>(next_)) - reinterpret_cast<size_t>(next_);
-  size_t room = static_cast<size_t>(end_ - next_);
-  if (skip > room || size > room - skip) return Grow(size);
-  char* start = next_ + skip;
-  next_ = start + size;
+  if (next_ == nullptr || size > static_cast<size_t>(end_ - next_)) return Grow(size);
+  char* start = next_;
+  next_ += size;
   return start;
-}
-
-char* Arena::Copy(std::string_view text) {
-  char* copy;
-  if (next_ != nullptr && text.size() < static_cast<size_t>(end_ - next_)) {
-    copy = next_;
-    next_ += text.size() + 1;
-  } else {
-    copy = static_cast<char*>(Grow(text.size() + 1));
-  }
-  memcpy(copy, text.data(), text.size());
-  copy[text.size()] = 0;
-  return copy;
 }
 
 void* Arena::Grow(size_t size) {

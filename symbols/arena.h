@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 namespace qdl {
 
@@ -26,8 +25,6 @@ class Arena {
 
   // `size` bytes aligned like a pointer (enough for the entities).
   void* Allocate(size_t size);
-  // A 0-terminated copy of `text`.
-  char* Copy(std::string_view text);
   // Gives every piece back at once.
   void Release();
 
