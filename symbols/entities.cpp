@@ -24,7 +24,9 @@ const uint8_t Identifier::kEntityBytes[] = {sizeof(Command), sizeof(Constant), s
 static_assert(kKindCommand == 0 && kKindConstant == 1 && kKindLabel == 2 && kKindType == 3 && kKindNode == 4 &&
                   kKindStringConstant == 5,
               "kEntityBytes follows EntityKind");
-static_assert(sizeof(Command) <= UINT8_MAX, "an entity's size must fit kEntityBytes");
+static_assert(sizeof(Command) <= UINT8_MAX && sizeof(Label) <= UINT8_MAX && sizeof(NodeType) <= UINT8_MAX &&
+                  sizeof(Node) <= UINT8_MAX && sizeof(StringConstant) <= UINT8_MAX,
+              "every entity's size must fit kEntityBytes");
 static_assert(sizeof(Constant) == 16, "a constant and its value take 16 bytes");
 
 Command::Command(const NameKey& name, int32_t code) : Identifier(name, kKind), code(code) {
