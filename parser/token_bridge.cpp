@@ -88,14 +88,21 @@ bool ScanName(const unsigned char*& p, const unsigned char* end, uint32_t& hash)
 constexpr ptrdiff_t kLineHeadBytes = 128;
 constexpr int kLineHeadBatch = 16;
 
+// Puts the scanner at the lexer's place when it is in another block or
+// stream, or the lexer got past it; true then.
+bool Restart(const InputStream* stream, LookAhead& a) {
+  if (a.blockStart == stream->start && a.blockBase == stream->blockBase && a.position >= stream->position &&
+      a.position <= stream->limit)
+    return false;
+  a.blockStart = stream->start;
+  a.blockBase = stream->blockBase;
+  a.position = stream->position;
+  return true;
+}
+
 void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAhead& a) {
+  Restart(stream, a);
   const unsigned char* p = a.position;
-  if (a.blockStart != stream->start || a.blockBase != stream->blockBase || p < stream->position ||
-      p > stream->limit) {
-    a.blockStart = stream->start;
-    a.blockBase = stream->blockBase;
-    p = stream->position;
-  }
   if (p - stream->position >= kLineHeadBytes) return;
   const unsigned char* end = stream->limit;
   uint32_t hashes[kLineHeadBatch];
@@ -129,12 +136,7 @@ void PrefetchLineHeads(const InputStream* stream, const Context* context, LookAh
     }
     return;
   }
-  if (a.blockStart != stream->start || a.blockBase != stream->blockBase || a.position < stream->position ||
-      a.position > stream->limit) {
-    // A new block or stream, or the lexer got past the scanner.
-    a.blockStart = stream->start;
-    a.blockBase = stream->blockBase;
-    a.position = stream->position;
+  if (Restart(stream, a)) {
     a.lead = 0;
     a.pendingCount = 0;
   } else if (a.lead > 0) {
